@@ -1,0 +1,170 @@
+#include "HotDirTestSupport.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTest>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#ifndef HOTDIR_HELPER_PATH
+#error "HOTDIR_HELPER_PATH must name the hotdir_helper program"
+#endif
+
+double SecondsBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double>(to - from).count();
+}
+
+bool SpinUntil(const std::function<bool()>& done, int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (Clock::now() >= deadline)
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+void SpinFor(int ms) {
+    QTest::qWait(ms);
+}
+
+void WriteFile(const QString& path, int bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(QByteArray(bytes, 'v'));
+}
+
+void HandOverLog::Attach(DirectoryMonitor& monitor) {
+    monitor.OnFileReady = [this](const QString& path, quintptr) {
+        m_entries.push_back({path, Clock::now()});
+    };
+}
+
+int HandOverLog::CountOf(const QString& path) const {
+    return int(std::count_if(m_entries.begin(), m_entries.end(),
+                             [&](const Entry& entry) { return entry.path == path; }));
+}
+
+std::optional<Clock::time_point> HandOverLog::FirstAt(const QString& path) const {
+    for (const Entry& entry : m_entries) {
+        if (entry.path == path)
+            return entry.at;
+    }
+    return std::nullopt;
+}
+
+QStringList HandOverLog::Paths() const {
+    QStringList paths;
+    for (const Entry& entry : m_entries)
+        paths << entry.path;
+    return paths;
+}
+
+HelperProcess::~HelperProcess() {
+    if (m_pid > 0 && !Finished()) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    if (m_out >= 0)
+        ::close(m_out);
+}
+
+void HelperProcess::Start(const QStringList& args, const Options& options) {
+    // Everything the child needs is prepared here: after fork only async-signal-safe calls.
+    std::vector<QByteArray> storage{QByteArray(HOTDIR_HELPER_PATH)};
+    for (const QString& arg : args)
+        storage.push_back(QFile::encodeName(arg));
+    std::vector<char*> argv;
+    for (QByteArray& arg : storage)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    const QByteArray limit = QByteArray::number(options.watchLimit);
+
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+        qFatal("pipe failed");
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        qFatal("fork failed");
+    if (pid == 0) {
+        ::dup2(pipeFds[1], STDOUT_FILENO);
+        if (options.watchLimit > 0) {
+            if (::unshare(CLONE_NEWUSER) != 0)
+                ::_exit(71);
+            const int fd = ::open("/proc/sys/user/max_inotify_watches", O_WRONLY);
+            if (fd < 0 || ::write(fd, limit.constData(), limit.size()) != limit.size())
+                ::_exit(72);
+            ::close(fd);
+        }
+        if (options.user) {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(*options.user) != 0 ||
+                ::setuid(*options.user) != 0)
+                ::_exit(73);
+        }
+        ::execv(argv[0], argv.data());
+        ::_exit(74);
+    }
+    ::close(pipeFds[1]);
+    m_pid = pid;
+    m_out = pipeFds[0];
+    ::fcntl(m_out, F_SETFL, O_NONBLOCK);
+}
+
+void HelperProcess::Drain() {
+    char buffer[512];
+    ssize_t got;
+    while ((got = ::read(m_out, buffer, sizeof buffer)) > 0)
+        m_output.append(buffer, got);
+}
+
+bool HelperProcess::Finished() {
+    if (m_pid <= 0)
+        return true;
+    if (m_exitCode >= 0)
+        return true;
+    int status = 0;
+    if (::waitpid(m_pid, &status, WNOHANG) != m_pid)
+        return false;
+    m_exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return true;
+}
+
+int HelperProcess::Wait(int timeoutMs) {
+    SpinUntil([this] { return Finished(); }, timeoutMs);
+    return Finished() ? m_exitCode : -1;
+}
+
+bool HelperProcess::WaitForLine(const QByteArray& line, int timeoutMs) {
+    return SpinUntil(
+        [&] {
+            Drain();
+            return m_output.split('\n').contains(line);
+        },
+        timeoutMs);
+}
+
+QByteArray HelperProcess::Output() {
+    Drain();
+    return m_output;
+}
+
+std::optional<Clock::time_point> HelperProcess::CloseTime() {
+    for (const QByteArray& line : Output().split('\n')) {
+        if (line.startsWith("close "))
+            return Clock::time_point(std::chrono::nanoseconds(line.mid(6).toLongLong()));
+    }
+    return std::nullopt;
+}
+
+uid_t NobodyUid() {
+    const passwd* entry = ::getpwnam("nobody");
+    return entry ? entry->pw_uid : 65534;
+}

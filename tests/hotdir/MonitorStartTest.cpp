@@ -1,0 +1,97 @@
+#include "HotDirTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+int OpenDescriptorCount() {
+    return int(QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size());
+}
+
+} // namespace
+
+TEST(MonitorStart, FailuresGiveTheSystemTextAndLeaveNothingOpen) {
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("file.avi"), 10);
+    struct Case {
+        QString directory;
+        bool subtree;
+        QString error;
+    };
+    const Case cases[] = {
+        {dir.filePath("missing"), false, "No such file or directory"},
+        {dir.filePath("missing"), true, "No such file or directory"},
+        {"", false, "No such file or directory"},
+        {dir.filePath("file.avi"), false, "Please input split directory firstly"},
+        {dir.filePath("file.avi"), true, "Please input split directory firstly"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.directory.toStdString());
+        DirectoryMonitor monitor;
+        monitor.Directory = c.directory;
+        monitor.WatchSubtree = c.subtree;
+        const int before = OpenDescriptorCount();
+        EXPECT_FALSE(monitor.Start());
+        EXPECT_EQ(monitor.LastError(), c.error);
+        EXPECT_FALSE(monitor.IsRunning());
+        EXPECT_EQ(OpenDescriptorCount(), before);
+    }
+}
+
+TEST(MonitorStart, PermissionAndWatchLimitFailuresComeFromTheSystem) {
+    QTemporaryDir dir;
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    const QString locked = dir.filePath("locked");
+    QDir().mkpath(locked);
+    ::chmod(QFile::encodeName(locked).constData(), 0700);
+    for (int i = 0; i < 4; ++i)
+        QDir().mkpath(dir.filePath(QString("tree/sub%1").arg(i)));
+
+    HelperProcess asNobody;
+    asNobody.Start({"start", locked, "0"}, {NobodyUid(), 0});
+    EXPECT_EQ(asNobody.Wait(10000), 1);
+    EXPECT_EQ(asNobody.Output().trimmed(), "Permission denied");
+
+    // Five folders need five watches; the helper's own user namespace allows three.
+    HelperProcess limited;
+    limited.Start({"start", dir.filePath("tree"), "1"}, {std::nullopt, 3});
+    EXPECT_EQ(limited.Wait(10000), 1);
+    EXPECT_EQ(limited.Output().trimmed(), "No space left on device");
+
+    HelperProcess rootOnly;
+    rootOnly.Start({"start", dir.filePath("tree"), "0"}, {std::nullopt, 3});
+    EXPECT_EQ(rootOnly.Wait(10000), 0) << rootOnly.Output().constData();
+}
+
+TEST(MonitorStart, StopIsHarmlessWhenStoppedAndStartWorksAgainAfterStop) {
+    QTemporaryDir dir;
+    DirectoryMonitor monitor;
+    monitor.ExtensionFilter = ".avi";
+    HandOverLog log;
+    log.Attach(monitor);
+    monitor.Stop();
+    EXPECT_FALSE(monitor.IsRunning());
+
+    const int before = OpenDescriptorCount();
+    monitor.Directory = "  " + dir.path() + " \t";
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        ASSERT_TRUE(monitor.Start()) << monitor.LastError().toStdString();
+        EXPECT_TRUE(monitor.IsRunning());
+        EXPECT_EQ(monitor.Directory, dir.path()) << "trimmed in place";
+        monitor.Stop();
+        monitor.Stop();
+        EXPECT_FALSE(monitor.IsRunning());
+        EXPECT_EQ(OpenDescriptorCount(), before);
+    }
+    ASSERT_TRUE(monitor.Start());
+    const QString path = dir.filePath("after-restart.avi");
+    WriteFile(path, 500);
+    EXPECT_TRUE(SpinUntil([&] { return log.Size() > 0; }, 6000));
+    SpinFor(600);
+    EXPECT_EQ(log.Paths(), QStringList{path});
+}
