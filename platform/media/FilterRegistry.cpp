@@ -212,6 +212,27 @@ std::vector<CategoryEntry> EnumerateCategory(const QString& category) {
     return entries;
 }
 
+FilterPtr CreateFilterFromDescription(const QString& description, HRESULT& hr) {
+    EnsureMediaInitialized();
+    const QByteArray text = description.toUtf8();
+    FilterPtr filter = description.contains(QLatin1Char('!'))
+                           ? detail::MakeBinFilter(text.constData(), QString())
+                           : nullptr;
+    if (!filter) {
+        GError* error = nullptr;
+        GstElement* element = gst_parse_launch(text.constData(), &error);
+        g_clear_error(&error);
+        if (element && GST_IS_PIPELINE(element)) {
+            gst_object_unref(element);
+            element = nullptr;
+        }
+        if (element)
+            filter = std::make_shared<detail::GstFilter>(element, QString());
+    }
+    hr = filter ? S_OK : E_INVALIDARG;
+    return filter;
+}
+
 FilterPtr CreateFilterFromCategory(const QString& category, int index, HRESULT& hr) {
     const auto items = Items(category);
     if (index < 0 || index >= int(items.size())) {

@@ -61,6 +61,11 @@ std::vector<CategoryEntry> EnumerateCategory(const QString& category);
 /// VFW_E_NOT_FOUND when the index is outside the list.
 FilterPtr CreateFilterFromCategory(const QString& category, int index, HRESULT& hr);
 
+/// A filter made from a pipeline description of the media library ("audiotestsrc num-buffers=10"
+/// or "audioconvert ! capsfilter caps=audio/x-raw,rate=8000"; bare caps at a chain end are lost)
+/// unlinked pads become its pins. Null when it does not parse.
+FilterPtr CreateFilterFromDescription(const QString& description, HRESULT& hr);
+
 /// Adds an entry to a category, for filters that chains register later.
 void RegisterCategoryEntry(const QString& category, const CategoryEntry& entry,
                            FilterFactory factory);
