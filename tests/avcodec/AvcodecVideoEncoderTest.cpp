@@ -72,12 +72,14 @@ QString RunTool(const QString& program, const QStringList& args, bool* ok) {
     return QString::fromLocal8Bit(process.readAll());
 }
 
+// Pairs frames by index: mpegpsmux and flvmux truncate timestamps to 90 kHz / 1 ms ticks.
 double FfmpegPsnr(const QString& encoded, const QString& reference) {
     bool ok = false;
-    const QString out = RunTool("ffmpeg",
-                                {"-hide_banner", "-nostdin", "-i", encoded, "-i", reference,
-                                 "-lavfi", "[0:v][1:v]psnr", "-f", "null", "-"},
-                                &ok);
+    const QString out = RunTool(
+        "ffmpeg",
+        {"-hide_banner", "-nostdin", "-i", encoded, "-i", reference, "-lavfi",
+         "[0:v]settb=1/25,setpts=N[a];[1:v]settb=1/25,setpts=N[b];[a][b]psnr", "-f", "null", "-"},
+        &ok);
     const QRegularExpressionMatch m = QRegularExpression(R"(PSNR .*average:([0-9.]+))").match(out);
     return ok && m.hasMatch() ? m.captured(1).toDouble() : -1.0;
 }
@@ -339,6 +341,39 @@ TEST_F(AvcodecEncoderTest, FullRangeInputComesOutAsLimitedRange) {
                                     {"-v", "error", "-y", "-nostdin", "-i", input, "-c:v",
                                      c.ffmpegCodec, "-b:v", "150k", theirs},
                                     &ok);
+        ASSERT_TRUE(ok) << log.toStdString();
+        const double oursDb = FfmpegPsnr(ours, input);
+        const double theirsDb = FfmpegPsnr(theirs, input);
+        ASSERT_GT(theirsDb, 30.0);
+        EXPECT_GE(oursDb, theirsDb - 0.5) << "ours " << oursDb << " dB, ffmpeg " << theirsDb;
+    }
+}
+
+// Taller pictures are BT.709 for these codecs' decoders, so BT.709 input must pass unchanged
+// (converting it to BT.601 would shift every colour against ffmpeg's output).
+TEST_F(AvcodecEncoderTest, HdInputKeepsItsMatrix) {
+    const QString input = Path("hd.y4m");
+    std::string error;
+    ASSERT_TRUE(RunPipeline("videotestsrc num-buffers=10 pattern=smpte ! "
+                            "video/x-raw,format=I420,width=176,height=720,framerate=25/1,"
+                            "colorimetry=bt709 ! y4menc ! filesink location=" +
+                                input.toStdString(),
+                            &error))
+        << error;
+    for (const char* codec : {"mpeg4", "wmv2"}) {
+        SCOPED_TRACE(codec);
+        const QString ours = Path(QString("hd_%1.avi").arg(codec));
+        const QString theirs = Path(QString("hd_ffmpeg_%1.avi").arg(codec));
+        ASSERT_TRUE(RunPipeline("filesrc location=" + input.toStdString() +
+                                    " ! y4mdec ! videoconvert ! rvavcodecvenc bitrate=400 codec=" +
+                                    codec + " ! avimux ! filesink location=" + ours.toStdString(),
+                                &error))
+            << error;
+        bool ok = false;
+        const QString log = RunTool(
+            "ffmpeg",
+            {"-v", "error", "-y", "-nostdin", "-i", input, "-c:v", codec, "-b:v", "400k", theirs},
+            &ok);
         ASSERT_TRUE(ok) << log.toStdString();
         const double oursDb = FfmpegPsnr(ours, input);
         const double theirsDb = FfmpegPsnr(theirs, input);

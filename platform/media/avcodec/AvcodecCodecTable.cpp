@@ -58,11 +58,15 @@ int MaxDimension(CodecKind kind) {
     }
 }
 
-// The decoders of all these codecs read limited-range BT.601. videoconvert (1.22) converts
-// the matrix when it differs, but copies full-range samples unchanged when only the range
-// differs; so full-range BT.601 input is accepted as it is and compressed by the encoder, and
-// anything else is left to videoconvert by offering "bt601" first.
-GValue MakeColorimetryList() {
+// Pictures up to this height are coded with BT.601, taller ones with BT.709: what decoders and
+// players assume for these codecs, which mostly cannot signal a matrix.
+constexpr int kMaxSdHeight = 576;
+
+// All these formats carry limited range. videoconvert (1.22) converts the matrix when it
+// differs, but copies full-range samples unchanged when only the range differs; so full-range
+// input with the right matrix is accepted as it is and compressed by the encoder, and anything
+// else is left to videoconvert by offering the limited-range colorimetry first.
+GValue MakeColorimetryList(const char* limited) {
     GValue list = G_VALUE_INIT;
     gst_value_list_init(&list, 64);
     auto append = [&list](const GstVideoColorimetry& c) {
@@ -74,16 +78,16 @@ GValue MakeColorimetryList() {
         g_value_take_string(&v, text);
         gst_value_list_append_and_take_value(&list, &v);
     };
-    GstVideoColorimetry bt601{};
-    gst_video_colorimetry_from_string(&bt601, GST_VIDEO_COLORIMETRY_BT601);
-    append(bt601);
+    GstVideoColorimetry preferred{};
+    gst_video_colorimetry_from_string(&preferred, limited);
+    append(preferred);
     for (int transfer = GST_VIDEO_TRANSFER_UNKNOWN; transfer <= GST_VIDEO_TRANSFER_BT601;
          ++transfer) {
         for (int primaries = GST_VIDEO_COLOR_PRIMARIES_UNKNOWN;
              primaries <= GST_VIDEO_COLOR_PRIMARIES_EBU3213; ++primaries) {
             GstVideoColorimetry full{};
             full.range = GST_VIDEO_COLOR_RANGE_0_255;
-            full.matrix = GST_VIDEO_COLOR_MATRIX_BT601;
+            full.matrix = preferred.matrix;
             full.transfer = static_cast<GstVideoTransferFunction>(transfer);
             full.primaries = static_cast<GstVideoColorPrimaries>(primaries);
             append(full);
@@ -92,7 +96,7 @@ GValue MakeColorimetryList() {
     return list;
 }
 
-void SetRawCommonFields(GstStructure* s) {
+void SetRawCommonFields(GstStructure* s, bool hd) {
     GValue modes = G_VALUE_INIT;
     gst_value_list_init(&modes, 2);
     for (const char* mode : {"progressive", "interleaved", "mixed"}) {
@@ -102,11 +106,15 @@ void SetRawCommonFields(GstStructure* s) {
         gst_value_list_append_and_take_value(&modes, &v);
     }
     gst_structure_take_value(s, "interlace-mode", &modes);
-    static const GValue* colorimetries = [] {
-        static GValue list = MakeColorimetryList();
+    static const GValue* sd = [] {
+        static GValue list = MakeColorimetryList(GST_VIDEO_COLORIMETRY_BT601);
         return &list;
     }();
-    gst_structure_set_value(s, "colorimetry", colorimetries);
+    static const GValue* hdList = [] {
+        static GValue list = MakeColorimetryList(GST_VIDEO_COLORIMETRY_BT709);
+        return &list;
+    }();
+    gst_structure_set_value(s, "colorimetry", hd ? hdList : sd);
 }
 
 GstCaps* MakeDvSinkCaps(const AVCodec* codec) {
@@ -133,7 +141,7 @@ GstCaps* MakeDvSinkCaps(const AVCodec* codec) {
                     "video/x-raw", "format", G_TYPE_STRING, gst_video_format_to_string(format),
                     "width", G_TYPE_INT, size.width, "height", G_TYPE_INT, size.height, "framerate",
                     GST_TYPE_FRACTION, rate.num, rate.den, nullptr);
-                SetRawCommonFields(s);
+                SetRawCommonFields(s, size.height > kMaxSdHeight);
                 caps = gst_caps_merge_structure(caps, s);
             }
         }
@@ -220,9 +228,14 @@ GstCaps* MakeSinkCaps(const CodecEntry& entry) {
         gst_structure_set(s, "framerate", GST_TYPE_FRACTION_RANGE, 1, G_MAXINT, G_MAXINT, 1,
                           nullptr);
     }
-    SetRawCommonFields(s);
+    GstStructure* hd = gst_structure_copy(s);
+    gst_structure_set(s, "height", GST_TYPE_INT_RANGE, 16, kMaxSdHeight, nullptr);
+    SetRawCommonFields(s, false);
+    gst_structure_set(hd, "height", GST_TYPE_INT_RANGE, kMaxSdHeight + 1, maxDim, nullptr);
+    SetRawCommonFields(hd, true);
     GstCaps* caps = gst_caps_new_empty();
     gst_caps_append_structure(caps, s);
+    gst_caps_append_structure(caps, hd);
     return caps;
 }
 

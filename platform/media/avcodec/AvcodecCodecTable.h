@@ -29,8 +29,8 @@ const CodecEntry& Entry(CodecKind kind);
 /// GEnum type of the "codec" property.
 GType CodecKindGetType();
 
-/// Raw video caps the codec can take: formats from libavcodec's list, BT.601 (limited range, or
-/// full range which the encoder compresses itself),
+/// Raw video caps the codec can take: formats from libavcodec's list, BT.601 up to 576 lines
+/// and BT.709 above (limited range, or full range which the encoder compresses itself),
 /// size and frame rate limits of the format (exact DV profiles, MPEG-1's fixed frame rates).
 /// Returns nullptr when libavcodec lacks the encoder. Caller owns the caps.
 GstCaps* MakeSinkCaps(const CodecEntry& entry);

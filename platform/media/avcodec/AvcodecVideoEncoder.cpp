@@ -224,7 +224,8 @@ bool OpenContext(RvAvcodecVideoEnc* self) {
     if (info.par_n > 0 && info.par_d > 0)
         ctx->sample_aspect_ratio = AVRational{info.par_n, info.par_d};
     ctx->color_range = AVCOL_RANGE_MPEG;
-    ctx->colorspace = AVCOL_SPC_SMPTE170M;
+    ctx->colorspace = info.colorimetry.matrix == GST_VIDEO_COLOR_MATRIX_BT709 ? AVCOL_SPC_BT709
+                                                                              : AVCOL_SPC_SMPTE170M;
     ctx->color_primaries = ToAvPrimaries(info.colorimetry.primaries);
     ctx->color_trc = ToAvTransfer(info.colorimetry.transfer);
     ctx->thread_count = s.threads;

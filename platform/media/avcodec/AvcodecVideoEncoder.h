@@ -1,7 +1,8 @@
 #pragma once
 // Video encoder element "rvavcodecvenc": a GstVideoEncoder on libavcodec for MPEG-1/2 video,
 // MPEG-4 part 2, FLV1, WMV1/2 and DV, with a time base taken from the caps' frame rate, real
-// rate control and limited-range BT.601 input.
+// rate control and limited-range input (BT.601 up to 576 lines, BT.709 above; full-range input
+// with that matrix is compressed by the element, since videoconvert leaves it as it is).
 //
 // Properties (all may be set in NULL/READY; they take effect at the next caps negotiation):
 //   codec        enum  mpeg1video | mpeg2video | mpeg4 | flv1 | wmv1 | wmv2 | dvvideo
