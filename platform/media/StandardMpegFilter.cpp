@@ -259,7 +259,12 @@ HRESULT StandardMpegFilter::Build() {
                                       : "video/x-h264"));
             else
                 profile = Make("identity");
-            GstElement* rate = plan.fpsN > 0 ? Make("videorate") : Make("identity");
+            // MPEG-1/2 take only their standard rates: videorate lets a clip at any other rate
+            // reach one.
+            const bool standardRatesOnly =
+                plan.video == PlannedVideo::Mpeg1 || plan.video == PlannedVideo::Mpeg2;
+            GstElement* rate =
+                plan.fpsN > 0 || standardRatesOnly ? Make("videorate") : Make("identity");
             if (!chain({Make("videoconvert"), Make("videoscale"), rate, MakeCapsFilter(caps),
                         encoder, profile, parser, queue()},
                        videoGhost, plan.muxVideoPad))
