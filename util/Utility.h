@@ -1,5 +1,7 @@
 #pragma once
 
+#include "util/StringValues.h" // TStringValues belongs with these helpers
+
 #include <QList>
 #include <QString>
 #include <QStringList>

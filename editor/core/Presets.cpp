@@ -305,3 +305,47 @@ bool ApplyPresetToSettings(int format, int row, TcdSettings& s) {
 bool ApplyPresetToSettings(int format, int row) {
     return ApplyPresetToSettings(format, row, Settings());
 }
+
+int StoredPresetRow(const TcdSettings& settings, int format) {
+    switch (format) {
+    case FormatMPEG:
+        return settings.MPEGCbbIdx();
+    case FormatMP4:
+        return settings.MP4CbbIdx();
+    case FormatWMV:
+        return settings.WMVCbbIdx();
+    case FormatFLV:
+        return settings.FLVCbbIdx();
+    case FormatMOV:
+        return settings.MOVCbbIdx();
+    case FormatMP3:
+        return settings.MP3CbbIdx();
+    default:
+        return -1;
+    }
+}
+
+void SetStoredPresetRow(TcdSettings& settings, int format, int row) {
+    switch (format) {
+    case FormatMPEG:
+        settings.SetMPEGCbbIdx(row);
+        break;
+    case FormatMP4:
+        settings.SetMP4CbbIdx(row);
+        break;
+    case FormatWMV:
+        settings.SetWMVCbbIdx(row);
+        break;
+    case FormatFLV:
+        settings.SetFLVCbbIdx(row);
+        break;
+    case FormatMOV:
+        settings.SetMOVCbbIdx(row);
+        break;
+    case FormatMP3:
+        settings.SetMP3CbbIdx(row);
+        break;
+    default:
+        break;
+    }
+}

@@ -27,5 +27,11 @@ int CustomPresetRow(int format);
 /// properties the row names are written.
 bool ApplyPresetToSettings(int format, int row, TcdSettings& settings);
 
+/// The stored preset row of @p format (MPEGCbbIdx, MP4CbbIdx, WMVCbbIdx, FLVCbbIdx, MOVCbbIdx,
+/// MP3CbbIdx), or -1 for an unknown format.
+int StoredPresetRow(const TcdSettings& settings, int format);
+/// Stores @p row as the preset row of @p format; an unknown format changes nothing.
+void SetStoredPresetRow(TcdSettings& settings, int format, int row);
+
 /// The same on the program's Settings(); callable without any window.
 bool ApplyPresetToSettings(int format, int row);

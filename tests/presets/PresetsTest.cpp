@@ -245,6 +245,21 @@ TEST(Presets, CaptionsEndWithTheCustomRow) {
     EXPECT_EQ(PresetRowCaptions(FormatMP3)[2], "Nomal Quality -MP3:44100 Hz, Stereo, 16bit");
 }
 
+TEST(Presets, StoredRowsByFormat) {
+    const char* names[] = {"MPEGCbbIdx", "MP4CbbIdx", "WMVCbbIdx",
+                           "FLVCbbIdx",  "MOVCbbIdx", "MP3CbbIdx"};
+    for (int format = FormatMPEG; format <= FormatMP3; ++format) {
+        const auto before = MarkedSettings();
+        auto after = MarkedSettings();
+        SetStoredPresetRow(*after, format, format + 1);
+        EXPECT_EQ(StoredPresetRow(*after, format), format + 1);
+        EXPECT_EQ(Written(*before, *after), (Values{{names[format], format + 1}}));
+    }
+    auto s = MarkedSettings();
+    SetStoredPresetRow(*s, 6, 1);
+    EXPECT_EQ(StoredPresetRow(*s, 6), -1);
+}
+
 TEST(Presets, TheGlobalSettingsAreWrittenWithoutAnyWindow) {
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
