@@ -55,6 +55,17 @@ QString NormalizedKey(const QString& key) {
     return key.mid(begin, end - begin);
 }
 
+// Key paths are written unquoted on their header line.
+bool IsUsableKey(const QString& key) {
+    if (NormalizedKey(key).isEmpty())
+        return false;
+    for (const QChar c : key) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return false;
+    }
+    return true;
+}
+
 bool SameName(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
@@ -347,7 +358,7 @@ bool RegistryStore::HasKey(const QString& key) const {
 }
 
 void RegistryStore::CreateKey(const QString& key) {
-    if (!NormalizedKey(key).isEmpty())
+    if (IsUsableKey(key))
         EnsureKey(key);
 }
 
@@ -363,6 +374,8 @@ std::optional<RegistryValue> RegistryStore::Value(const QString& key, const QStr
 }
 
 void RegistryStore::SetValue(const QString& key, const QString& name, const RegistryValue& value) {
+    if (!IsUsableKey(key))
+        return;
     Key& k = EnsureKey(key);
     for (NamedValue& v : k.values) {
         if (SameName(v.name, name)) {

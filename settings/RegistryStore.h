@@ -58,7 +58,8 @@ public:
     void CreateKey(const QString& key);
 
     std::optional<RegistryValue> Value(const QString& key, const QString& name) const;
-    /// Creates the key when needed; replaces a value of the same name.
+    /// Creates the key when needed; replaces a value of the same name. An empty key path, or
+    /// one with control characters, stores nothing.
     void SetValue(const QString& key, const QString& name, const RegistryValue& value);
     QStringList ValueNames(const QString& key) const;
 
