@@ -1,0 +1,77 @@
+#include "app/VideoEditEngine.h"
+
+#include "app/BatchMapping.h"
+#include "engine/KXVideoEdit.h"
+#include "settings/GlobalSettings.h"
+
+#include <QPointer>
+#include <QThread>
+
+VideoEditEngine::VideoEditEngine(QObject* parent)
+    : EngineAdapter(parent)
+    , m_edit(std::make_unique<TKXVideoEdit>()) {
+    m_edit->setBackground_Color(13488581);
+    m_edit->OnStart = [this] { Q_EMIT started(); };
+    m_edit->OnProgress = [this](int percent) { Q_EMIT progress(percent); };
+    m_edit->OnStop = [this] { Q_EMIT stopped(); };
+    QPointer<VideoEditEngine> self(this);
+    m_edit->OnError = [self, owner = thread()](int code, const QString& text) {
+        if (QThread::currentThread() == owner) {
+            if (self)
+                Q_EMIT self->error(code, text);
+            return;
+        }
+        // Queued: arrives before the stop event the worker delivers after it.
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, code, text] {
+                if (self)
+                    Q_EMIT self->error(code, text);
+            },
+            Qt::QueuedConnection);
+    };
+    connect(m_edit.get(), &TKXVideoEdit::repaintRequested, this, &EngineAdapter::repaintRequested);
+}
+
+VideoEditEngine::~VideoEditEngine() {
+    m_edit->OnStart = nullptr;
+    m_edit->OnProgress = nullptr;
+    m_edit->OnStop = nullptr;
+    m_edit->Stop();
+    m_edit->WaitForFree(-1);
+    m_edit->OnError = nullptr;
+}
+
+bool VideoEditEngine::IsFree() const {
+    return m_edit->Status() == kx::Status_FREE && !m_edit->IsRunThreadAlive();
+}
+
+void VideoEditEngine::SetupConversion(const QString& inputPath, const QString& outputPath) {
+    ::SetupConversion(*m_edit, Settings(), inputPath, outputPath);
+}
+
+void VideoEditEngine::ClearInputs() {
+    m_edit->Input_Clear_List();
+}
+
+void VideoEditEngine::Stop() {
+    m_edit->Stop();
+}
+
+QImage VideoEditEngine::PreviewFrame() const {
+    return m_edit->FrameBitmap();
+}
+
+QColor VideoEditEngine::BackgroundColor() const {
+    // The stored colour is 0x00BBGGRR.
+    const quint32 c = m_edit->Background_Color();
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+QImage VideoEditEngine::BackgroundImage() const {
+    return m_edit->BackgroundImageShown() ? m_edit->BackgroundImage() : QImage();
+}
+
+int VideoEditEngine::BackgroundDrawMode() const {
+    return int(m_edit->Background_Image_DrawMode());
+}

@@ -1,0 +1,1216 @@
+#include "app/frmReelvane.h"
+
+#include "app/EngineAdapter.h"
+#include "app/EnginePanel.h"
+#include "app/FilePropertiesDialog.h"
+#include "app/OpenDialog.h"
+#include "app/OutputName.h"
+#include "app/StatusImages.h"
+#include "app/core/Language.h"
+#include "editor/core/Presets.h"
+#include "settings/GlobalSettings.h"
+#include "util/Utility.h"
+#include "util/myutility.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTime>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr int kClientWidth = 838;
+constexpr int kClientHeight = 532;
+constexpr int kStatusHeight = 22;
+constexpr int kPagesHeight = 258;
+constexpr int kImageRole = Qt::UserRole + 1;
+
+const char* const kHotDirNote =
+    "Monitor a directory in a server, when someone copies a avi files to the directory, the "
+    "files will be converted to another format and sent to a destination folder automatically";
+
+template <typename T> T* Named(T* object, const char* name) {
+    object->setObjectName(QString::fromLatin1(name));
+    return object;
+}
+
+QAction* MakeAction(QObject* parent, const char* name, const QString& caption) {
+    auto* action = new QAction(caption, parent);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+/// A push button that follows @p action (caption, enabled state, hint) and triggers it.
+template <typename Button> void BindButton(Button* button, QAction* action) {
+    auto sync = [button, action] {
+        button->setEnabled(action->isEnabled());
+        if (!action->toolTip().isEmpty() && action->toolTip() != action->text())
+            button->setToolTip(action->toolTip());
+    };
+    button->setText(action->text());
+    sync();
+    QObject::connect(action, &QAction::changed, button, sync);
+    QObject::connect(button, &QAbstractButton::clicked, action, &QAction::trigger);
+}
+
+/// A menu item of its own state that triggers @p action and follows its enabled state.
+QAction* MenuItemFor(QMenu* menu, const char* name, QAction* action) {
+    QAction* item = menu->addAction(action->text());
+    item->setObjectName(QString::fromLatin1(name));
+    item->setEnabled(action->isEnabled());
+    QObject::connect(action, &QAction::enabledChanged, item, &QAction::setEnabled);
+    QObject::connect(item, &QAction::triggered, action, &QAction::trigger);
+    return item;
+}
+
+/// Byte-order comparison of two texts (their UTF-8 bytes, then their lengths): -1, 0 or 1.
+int CompareBytes(const QString& a, const QString& b) {
+    const QByteArray x = a.toUtf8();
+    const QByteArray y = b.toUtf8();
+    const int c = std::memcmp(x.constData(), y.constData(), size_t(std::min(x.size(), y.size())));
+    if (c != 0)
+        return c < 0 ? -1 : 1;
+    if (x.size() == y.size())
+        return 0;
+    return x.size() < y.size() ? -1 : 1;
+}
+
+/// The header picture of the mode page: a plain banner with the program's name.
+class HeaderPicture : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        QLinearGradient gradient(rect().topLeft(), rect().topRight());
+        gradient.setColorAt(0, QColor(40, 70, 120));
+        gradient.setColorAt(1, QColor(120, 160, 200));
+        p.fillRect(rect(), gradient);
+        QFont big = font();
+        big.setPointSizeF(font().pointSizeF() * 2.2);
+        big.setBold(true);
+        p.setFont(big);
+        p.setPen(Qt::white);
+        p.drawText(rect().adjusted(20, 0, -20, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                   ApplicationTitle());
+    }
+};
+
+QIcon ToolIcon(QWidget* widget, QStyle::StandardPixmap pixmap) {
+    return widget->style()->standardIcon(pixmap);
+}
+
+} // namespace
+
+TfrmReelvane::TfrmReelvane(std::unique_ptr<EngineAdapter> engine, QWidget* parent)
+    : QMainWindow(parent)
+    , m_engine(std::move(engine))
+    , m_qtOpenDialog(std::make_unique<QtFileOpenDialog>()) {
+    if (!m_engine)
+        m_engine = std::make_unique<UnavailableEngine>();
+    m_openDialog = m_qtOpenDialog.get();
+    setObjectName(QStringLiteral("frmReelvane"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+
+    QFont formFont = font();
+    if (QFontDatabase::families().contains(QStringLiteral("Tahoma"), Qt::CaseInsensitive))
+        formFont.setFamily(QStringLiteral("Tahoma"));
+    else
+        formFont = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    formFont.setPointSize(8);
+    setFont(formFont);
+
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("pnlClient"));
+    central->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(central);
+
+    tmrConvertAVI = Named(new QTimer(this), "tmrConvertAVI");
+    tmrConvertAVI->setInterval(500);
+    tmrHDConvertAVI = Named(new QTimer(this), "tmrHDConvertAVI");
+    tmrHDConvertAVI->setInterval(500);
+    closeWaitTimer = new QTimer(this);
+    closeWaitTimer->setInterval(50);
+    connect(tmrConvertAVI, &QTimer::timeout, this, &TfrmReelvane::tmrConvertAVITimer);
+    connect(closeWaitTimer, &QTimer::timeout, this, &TfrmReelvane::ContinueClosing);
+
+    BuildActions();
+    BuildPages(central);
+    BuildOperatePanel(central);
+    BuildStatusBar();
+    BuildMenus();
+
+    EngineAdapter* e = m_engine.get();
+    connect(e, &EngineAdapter::started, this, &TfrmReelvane::VideoEditStart);
+    connect(e, &EngineAdapter::progress, this, &TfrmReelvane::VideoEditProgress);
+    connect(e, &EngineAdapter::stopped, this, &TfrmReelvane::VideoEditStop);
+    connect(e, &EngineAdapter::error, this, &TfrmReelvane::VideoEditError);
+
+    FormCreate();
+
+    menuBar()->ensurePolished();
+    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(0, 0), size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+TfrmReelvane::~TfrmReelvane() {
+    // A conversion must not outlive the window whose handlers it calls.
+    if (m_engine) {
+        disconnect(m_engine.get(), nullptr, this, nullptr);
+        m_engine->Stop();
+    }
+    if (m_cursorOverridden)
+        QApplication::restoreOverrideCursor();
+}
+
+void TfrmReelvane::SetOpenDialog(FileOpenDialog* dialog) {
+    m_openDialog = dialog ? dialog : m_qtOpenDialog.get();
+}
+
+// ---------------------------------------------------------------------------------- building
+
+void TfrmReelvane::BuildActions() {
+    actNext = MakeAction(this, "actNext", QStringLiteral("&Next"));
+    actadd = MakeAction(this, "actadd", QStringLiteral("Add"));
+    actAddFolder = MakeAction(this, "actAddFolder", QStringLiteral("Add Folder"));
+    actRemove = MakeAction(this, "actRemove", QStringLiteral("Remove"));
+    actRemove->setShortcut(QKeySequence::Delete);
+    actClear = MakeAction(this, "actClear", QStringLiteral("Clear"));
+    actOpenFolder = MakeAction(this, "actOpenFolder", QStringLiteral("&Open Folder"));
+    actConvert = MakeAction(this, "actConvert", QStringLiteral("Convert"));
+    actStopConvert = MakeAction(this, "actStopConvert", QStringLiteral("Stop Converter"));
+    actHotDir = MakeAction(this, "actHotDir", QStringLiteral("Hot Directories &Mode"));
+    actReturnmode = MakeAction(this, "actReturnmode", QStringLiteral("Ret&urn to Batch Mode"));
+    actEdit = MakeAction(this, "actEdit", QStringLiteral("Edit..."));
+    actSelIndir = MakeAction(this, "actSelIndir", QStringLiteral("Bro&wse.."));
+    actSelOutdir = MakeAction(this, "actSelOutdir", QStringLiteral("Brows&e.."));
+    actSelLogdir = MakeAction(this, "actSelLogdir", QStringLiteral("Browse&.."));
+    actOpenIndir = MakeAction(this, "actOpenIndir", QStringLiteral("O&pen Dir"));
+    actOpenOutdir = MakeAction(this, "actOpenOutdir", QStringLiteral("Ope&n Dir"));
+    actOpenLogdir = MakeAction(this, "actOpenLogdir", QStringLiteral("Open &Dir"));
+
+    connect(actNext, &QAction::triggered, this, &TfrmReelvane::actNextExecute);
+    connect(actadd, &QAction::triggered, this, &TfrmReelvane::actaddExecute);
+    connect(actAddFolder, &QAction::triggered, this, &TfrmReelvane::actAddFolderExecute);
+    connect(actRemove, &QAction::triggered, this, &TfrmReelvane::actRemoveExecute);
+    connect(actClear, &QAction::triggered, this, &TfrmReelvane::actClearExecute);
+    connect(actOpenFolder, &QAction::triggered, this, &TfrmReelvane::actOpenFolderExecute);
+    connect(actConvert, &QAction::triggered, this, &TfrmReelvane::actConvertExecute);
+    connect(actStopConvert, &QAction::triggered, this, &TfrmReelvane::actStopConvertExecute);
+    connect(actHotDir, &QAction::triggered, this, &TfrmReelvane::actHotDirExecute);
+    connect(actReturnmode, &QAction::triggered, this, &TfrmReelvane::actReturnmodeExecute);
+    connect(actEdit, &QAction::triggered, this, &TfrmReelvane::actEditExecute);
+
+    // The profile editor window and the hot-directory folder commands are not part of this
+    // window yet; their actions stay disabled instead of doing nothing.
+    for (QAction* pending : {actEdit, actSelIndir, actSelOutdir, actSelLogdir, actOpenIndir,
+                             actOpenOutdir, actOpenLogdir})
+        pending->setEnabled(false);
+}
+
+void TfrmReelvane::BuildPages(QWidget* central) {
+    pageConvert = Named(new QStackedWidget(central), "pageConvert");
+    pageConvert->setGeometry(0, 0, kClientWidth, kPagesHeight);
+    BuildModePage();
+    BuildConvertPage();
+    BuildHotDirPage();
+}
+
+void TfrmReelvane::BuildModePage() {
+    tsMode = Named(new QWidget, "tsMode");
+    pageConvert->addWidget(tsMode);
+    auto* header = Named(new HeaderPicture(tsMode), "imgHeader");
+    header->setGeometry(0, 0, kClientWidth, 56);
+
+    rbtbatch = Named(new QRadioButton(QStringLiteral("&Batch Convert Mode"), tsMode), "rbtbatch");
+    rbtbatch->setGeometry(40, 70, 400, 22);
+    rbtbatch->setChecked(true);
+    auto* noteBatch =
+        Named(new QLabel(QStringLiteral("Batch convert AVI files into another format"), tsMode),
+              "lblbatchnote");
+    noteBatch->setGeometry(62, 92, 740, 18);
+
+    rbrdohotdir =
+        Named(new QRadioButton(QStringLiteral("&Hot Directories Mode"), tsMode), "rbrdohotdir");
+    rbrdohotdir->setGeometry(40, 120, 400, 22);
+    auto* noteHot = Named(new QLabel(QString::fromLatin1(kHotDirNote), tsMode), "lblhotdirnote");
+    noteHot->setWordWrap(true);
+    noteHot->setGeometry(62, 142, 740, 34);
+
+    auto* hint = Named(new QLabel(QStringLiteral("Please select a mode and click 'Next >' to "
+                                                 "begin. or 'Exit' to exit wizard."),
+                                  tsMode),
+                       "lblhint");
+    hint->setGeometry(40, 190, 600, 18);
+
+    btnNext = Named(new QPushButton(tsMode), "btnNext");
+    btnNext->setGeometry(630, 220, 94, 28);
+    BindButton(btnNext, actNext);
+    btnexit = Named(new QPushButton(QStringLiteral("&Exit"), tsMode), "btnexit");
+    btnexit->setGeometry(732, 220, 94, 28);
+    connect(btnexit, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void TfrmReelvane::BuildConvertPage() {
+    tsConvert = Named(new QWidget, "tsConvert");
+    pageConvert->addWidget(tsConvert);
+
+    struct ToolDef {
+        QToolButton** button;
+        const char* name;
+        QAction* action;
+        QStyle::StandardPixmap icon;
+    };
+    const ToolDef tools[] = {
+        {&btnAdd, "btnAdd", actadd, QStyle::SP_FileIcon},
+        {&btnAddFolder, "btnAddFolder", actAddFolder, QStyle::SP_DirOpenIcon},
+        {&btnRemove, "btnRemove", actRemove, QStyle::SP_TrashIcon},
+        {&btnClear, "btnClear", actClear, QStyle::SP_DialogResetButton},
+    };
+    int x = 4;
+    for (const ToolDef& tool : tools) {
+        auto* button = Named(new QToolButton(tsConvert), tool.name);
+        button->setGeometry(x, 3, 30, 28);
+        button->setIcon(ToolIcon(this, tool.icon));
+        button->setIconSize(QSize(18, 18));
+        button->setAutoRaise(true);
+        button->setToolTip(tool.action->text());
+        BindButton(button, tool.action);
+        *tool.button = button;
+        x += 32;
+    }
+
+    lvFiles = Named(new QTreeWidget(tsConvert), "lvFiles");
+    lvFiles->setGeometry(0, 34, kClientWidth, kPagesHeight - 34);
+    lvFiles->setColumnCount(5);
+    lvFiles->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Imformation"),
+                              QStringLiteral("Size"), QStringLiteral("Full Name"), QString()});
+    lvFiles->setColumnHidden(kStatusColumn, true);
+    const int widths[] = {150, 150, 100, 200};
+    for (int c = 0; c < 4; ++c)
+        lvFiles->setColumnWidth(c, widths[c]);
+    lvFiles->setRootIsDecorated(false);
+    lvFiles->setUniformRowHeights(true);
+    lvFiles->setItemsExpandable(false);
+    lvFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvFiles->setSortingEnabled(false);
+    lvFiles->header()->setSectionsClickable(true);
+    lvFiles->header()->setSectionsMovable(false);
+    lvFiles->header()->setStretchLastSection(false);
+    lvFiles->setStyleSheet(QStringLiteral(
+        "QTreeView::item { border-right: 1px solid #d8d8d8; border-bottom: 1px solid #d8d8d8; }"));
+    QPalette palette = lvFiles->palette(); // the selection stays visible without focus
+    palette.setColor(QPalette::Inactive, QPalette::Highlight,
+                     palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     palette.color(QPalette::Active, QPalette::HighlightedText));
+    lvFiles->setPalette(palette);
+    lvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lvFiles->header(), &QHeaderView::sectionClicked, this,
+            &TfrmReelvane::lvFilesColumnClick);
+    connect(lvFiles, &QTreeWidget::itemSelectionChanged, this, &TfrmReelvane::UpdateListActions);
+    connect(lvFiles, &QTreeWidget::itemDoubleClicked, this, &TfrmReelvane::mniOpenClick);
+    connect(lvFiles, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { pmFiles->popup(lvFiles->viewport()->mapToGlobal(pos)); });
+
+    pnlempty = Named(new QWidget(tsConvert), "pnlempty");
+    pnlempty->setGeometry(219, 110, 400, 56);
+    pnlempty->setAutoFillBackground(true);
+    auto* emptyText =
+        Named(new QLabel(QStringLiteral("The list is empty. Please add some AVI file to begin ..."),
+                         pnlempty),
+              "lblempty");
+    emptyText->setAlignment(Qt::AlignCenter);
+    emptyText->setGeometry(0, 6, 400, 20);
+    lblexample = Named(new QLabel(pnlempty), "lblexample");
+    lblexample->setText(QStringLiteral("<a href=\"example\">Example</a>"));
+    lblexample->setAlignment(Qt::AlignCenter);
+    lblexample->setGeometry(0, 30, 400, 20);
+    lblexample->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    connect(lblexample, &QLabel::linkActivated, this, &TfrmReelvane::lblexampleClick);
+    pnlempty->raise();
+}
+
+void TfrmReelvane::BuildHotDirPage() {
+    tsHotDirectory = Named(new QWidget, "tsHotDirectory");
+    pageConvert->addWidget(tsHotDirectory);
+    grpHotDir =
+        Named(new QGroupBox(QStringLiteral("Hot Directory Setting"), tsHotDirectory), "grpHotDir");
+    grpHotDir->setGeometry(8, 4, kClientWidth - 16, kPagesHeight - 10);
+
+    struct Row {
+        QLineEdit** edit;
+        const char* editName;
+        const char* labelName;
+        const char* caption;
+        QAction* browse;
+        const char* browseName;
+        QAction* open;
+        const char* openName;
+    };
+    const Row rows[] = {
+        {&edtindir, "edtindir", "lblindir", "&Input Directory:", actSelIndir, "btnselectindir",
+         actOpenIndir, "btnopenindir"},
+        {&edtoutdir, "edtoutdir", "lbloutdir", "&Out Directory:", actSelOutdir, "btnselectoutdir",
+         actOpenOutdir, "btnopenoutdir"},
+        {&edtlog, "edtlog", "lbllog", "&Log File Path:", actSelLogdir, "btnselectlogfile",
+         actOpenLogdir, "btnopenlogdir"},
+    };
+    int y = 26;
+    for (const Row& row : rows) {
+        auto* label = Named(new QLabel(QString::fromLatin1(row.caption), grpHotDir), row.labelName);
+        label->setGeometry(14, y + 3, 110, 20);
+        auto* edit = Named(new QLineEdit(grpHotDir), row.editName);
+        edit->setGeometry(128, y, 470, 24);
+        label->setBuddy(edit);
+        auto* browse = Named(new QPushButton(grpHotDir), row.browseName);
+        browse->setGeometry(606, y - 1, 92, 26);
+        BindButton(browse, row.browse);
+        auto* open = Named(new QPushButton(grpHotDir), row.openName);
+        open->setGeometry(704, y - 1, 100, 26);
+        BindButton(open, row.open);
+        *row.edit = edit;
+        y += 36;
+    }
+    chksubdir =
+        Named(new QCheckBox(QStringLiteral("Include Sub-Director&y"), grpHotDir), "chksubdir");
+    chksubdir->setGeometry(128, y, 300, 22);
+    auto* note = Named(new QLabel(QString::fromLatin1(kHotDirNote), grpHotDir), "lblhotnote");
+    note->setWordWrap(true);
+    note->setGeometry(14, y + 34, 790, 40);
+}
+
+void TfrmReelvane::BuildOperatePanel(QWidget* central) {
+    pnloperate = Named(new QWidget(central), "pnloperate");
+    pnloperate->setGeometry(0, kPagesHeight, kClientWidth,
+                            kClientHeight - kPagesHeight - kStatusHeight);
+
+    pnlpreview = Named(new QWidget(pnloperate), "pnlpreview");
+    pnlpreview->setGeometry(4, 4, 236, pnloperate->height() - 8);
+    VideoEdit = new EnginePanel(m_engine.get(), pnlpreview);
+    VideoEdit->setGeometry(0, 0, pnlpreview->width(), pnlpreview->height());
+
+    pgcConvert = Named(new QTabWidget(pnloperate), "pgcConvert");
+    pgcConvert->setGeometry(246, 2, 588, 84);
+    pgcConvert->setDocumentMode(false);
+    pgcConvert->tabBar()->setExpanding(false);
+    struct Page {
+        const char* name;
+        const char* caption;
+        const char* label;
+        const char* comboName;
+        QComboBox** combo;
+    };
+    const Page pages[] = {
+        {"tsMPEG", "TO MPEG", "MPEG Profile:", "cbbmpeg", &cbbmpeg},
+        {"tsMP4", "TO MP4", "MP4 Profile:", "cbbmp4profile", &cbbmp4profile},
+        {"tsWMV", "TO WMV", "WMV Profile:", "cbbwmvprofile", &cbbwmvprofile},
+        {"tsFLV", "TO FLV", "FLV Profile:", "cbbflvprofile", &cbbflvprofile},
+        {"tsMOV", "TO MOV", "MOV Profile:", "cbbmovprofile", &cbbmovprofile},
+        {"tsMP3", "TO MP3", "MP3 Profile:", "cbbMP3profile", &cbbMP3profile},
+    };
+    int format = 0;
+    for (const Page& page : pages) {
+        auto* tab = Named(new QWidget, page.name);
+        auto* label = Named(new QLabel(QString::fromLatin1(page.label), tab),
+                            (std::string("lbl") + page.comboName).c_str());
+        label->setGeometry(8, 12, 84, 20);
+        auto* combo = Named(new QComboBox(tab), page.comboName);
+        combo->setGeometry(94, 10, 388, 24);
+        combo->addItems(PresetRowCaptions(format));
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        connect(combo, &QComboBox::activated, this, &TfrmReelvane::cbbmpegClick);
+        auto* edit = Named(new QPushButton(tab), (std::string("btnEdit") + page.name).c_str());
+        edit->setGeometry(490, 9, 86, 26);
+        BindButton(edit, actEdit);
+        *page.combo = combo;
+        pgcConvert->addTab(tab, QString::fromLatin1(page.caption));
+        ++format;
+    }
+    connect(pgcConvert, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index != FormatFLV)
+            pgcConvertChange();
+    });
+    connect(pgcConvert, &QTabWidget::tabBarClicked, this, [this](int) {
+        // A click on the held page also counts as a page change.
+        QTimer::singleShot(0, this, [this] { pgcConvertChange(); });
+    });
+
+    Panel1 = Named(new QWidget(pnloperate), "Panel1");
+    Panel1->setGeometry(246, 88, 588, 36);
+    btnConvert = Named(new QPushButton(Panel1), "btnConvert");
+    btnConvert->setGeometry(0, 4, 120, 28);
+    BindButton(btnConvert, actConvert);
+    btnStopConvert = Named(new QPushButton(Panel1), "btnStopConvert");
+    btnStopConvert->setGeometry(200, 4, 120, 28);
+    BindButton(btnStopConvert, actStopConvert);
+    btnHotdirectory = Named(new QPushButton(Panel1), "btnHotdirectory");
+    btnHotdirectory->setGeometry(420, 4, 168, 28);
+    BindButton(btnHotdirectory, actHotDir);
+
+    pnllog = Named(new QWidget(pnloperate), "pnllog");
+    pnllog->setGeometry(246, 126, 588, pnloperate->height() - 130);
+    mmolog = Named(new QPlainTextEdit(pnllog), "mmolog");
+    mmolog->setGeometry(0, 0, pnllog->width(), pnllog->height());
+    mmolog->setReadOnly(true);
+    mmolog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mmolog->setLineWrapMode(QPlainTextEdit::NoWrap);
+
+    btnsbtrun = Named(new QPushButton(QStringLiteral("&Start"), pnloperate), "btnsbtrun");
+    btnsbtrun->setGeometry(246, 92, 110, 28);
+    btnsbtend = Named(new QPushButton(QStringLiteral("S&top"), pnloperate), "btnsbtend");
+    btnsbtend->setGeometry(362, 92, 110, 28);
+    btnsbtend->setEnabled(false);
+    btnmin = Named(new QPushButton(QStringLiteral("Mi&nimize"), pnloperate), "btnmin");
+    btnmin->setGeometry(478, 92, 110, 28);
+    btnmin->setEnabled(false);
+    btnsbtreturn = Named(new QPushButton(pnloperate), "btnsbtreturn");
+    btnsbtreturn->setGeometry(640, 92, 194, 28);
+    BindButton(btnsbtreturn, actReturnmode);
+    // Starting the watch belongs to the hot-directory mode, which is not wired yet.
+    btnsbtrun->setEnabled(false);
+}
+
+void TfrmReelvane::BuildStatusBar() {
+    stat1 = Named(new QWidget(centralWidget()), "stat1");
+    stat1->setGeometry(0, kClientHeight - kStatusHeight, kClientWidth, kStatusHeight);
+    const int widths[] = {200, 200, 200, 10, 300};
+    int x = 0;
+    for (int i = 0; i < 5; ++i) {
+        auto* panel = new QLabel(stat1);
+        panel->setObjectName(QStringLiteral("statPanel%1").arg(i));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setGeometry(x, 1, std::min(widths[i], kClientWidth - x), kStatusHeight - 2);
+        statPanels[i] = panel;
+        x += widths[i] + 2;
+    }
+    ProgressBar = Named(new QProgressBar(stat1), "ProgressBar");
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setTextVisible(false);
+}
+
+void TfrmReelvane::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mniFile"));
+    mniAddfile = MenuItemFor(file, "mniAddfile", actadd);
+    mniAddFolder1 = MenuItemFor(file, "mniAddFolder1", actAddFolder);
+    file->addSeparator();
+    mniSelectAllfile = file->addAction(QStringLiteral("Select All"));
+    mniSelectAllfile->setObjectName(QStringLiteral("mniSelectAllfile"));
+    mniSelectAllfile->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    connect(mniSelectAllfile, &QAction::triggered, this, &TfrmReelvane::mniSelectAllClick);
+    mniRemovefile = MenuItemFor(file, "mniRemovefile", actRemove);
+    mniClearfile = MenuItemFor(file, "mniClearfile", actClear);
+    file->addSeparator();
+    mniExit1 = file->addAction(QStringLiteral("&Exit"));
+    mniExit1->setObjectName(QStringLiteral("mniExit1"));
+    connect(mniExit1, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* action = menuBar()->addMenu(QStringLiteral("&Action"));
+    action->setObjectName(QStringLiteral("mniAction"));
+    mniformat = action->addMenu(QStringLiteral("Format"));
+    mniformat->setObjectName(QStringLiteral("mniformat"));
+    const char* formatItems[][2] = {{"mniAVI", "To AVI"}, {"mniMPEG", "To MPEG"},
+                                    {"mniWMV", "To WMV"}, {"mniFLV", "To FLV"},
+                                    {"mniMOV", "To MOV"}, {"mniMP3", "To MP3"}};
+    for (int page = 0; page < 6; ++page) {
+        QAction* item = mniformat->addAction(QString::fromLatin1(formatItems[page][1]));
+        item->setObjectName(QString::fromLatin1(formatItems[page][0]));
+        connect(item, &QAction::triggered, this, [this, page] { SelectFormatPage(page); });
+    }
+    mniConvert = MenuItemFor(action, "mniConvert", actConvert);
+    mniStopConvert = MenuItemFor(action, "mniStopConvert", actStopConvert);
+    action->addSeparator();
+    mniHotDir = MenuItemFor(action, "mniHotDir", actHotDir);
+    mniReturntoBatchMode = action->addAction(QStringLiteral("T&urn to Batch Mode"));
+    mniReturntoBatchMode->setObjectName(QStringLiteral("mniReturntoBatchMode"));
+    connect(mniReturntoBatchMode, &QAction::triggered, actReturnmode, &QAction::trigger);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mniHelp"));
+    QAction* about = help->addAction(QStringLiteral("&About"));
+    about->setObjectName(QStringLiteral("mniAbout"));
+    connect(about, &QAction::triggered, this, [] {
+        ShowMessageBox(ApplicationTitle() + QStringLiteral("\nConverts AVI files into MPEG, MP4, "
+                                                           "WMV, FLV, MOV and MP3."),
+                       MB_IconInformation);
+    });
+
+    pmFiles = new QMenu(this);
+    pmFiles->setObjectName(QStringLiteral("pmFiles"));
+    mniOpen = pmFiles->addAction(QStringLiteral("&Open"));
+    mniOpen->setObjectName(QStringLiteral("mniOpen"));
+    connect(mniOpen, &QAction::triggered, this, &TfrmReelvane::mniOpenClick);
+    MenuItemFor(pmFiles, "mniOpenFolder", actOpenFolder);
+    pmFiles->addSeparator();
+    MenuItemFor(pmFiles, "mniAdd", actadd);
+    MenuItemFor(pmFiles, "mniAddFolder", actAddFolder);
+    mniSelectAll = pmFiles->addAction(QStringLiteral("Select &All"));
+    mniSelectAll->setObjectName(QStringLiteral("mniSelectAll"));
+    mniSelectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    connect(mniSelectAll, &QAction::triggered, this, &TfrmReelvane::mniSelectAllClick);
+    QAction* remove = MenuItemFor(pmFiles, "mniRemove", actRemove);
+    remove->setShortcut(QKeySequence::Delete);
+    MenuItemFor(pmFiles, "mniClear", actClear);
+    pmFiles->addSeparator();
+    mniRemoveFailedItems = pmFiles->addAction(QStringLiteral("R&emove Failed Items"));
+    mniRemoveFailedItems->setObjectName(QStringLiteral("mniRemoveFailedItems"));
+    connect(mniRemoveFailedItems, &QAction::triggered, this,
+            &TfrmReelvane::mniRemoveFailedItemsClick);
+    mniRemoveSucceededItems = pmFiles->addAction(QStringLiteral("Re&move Succeeded Items"));
+    mniRemoveSucceededItems->setObjectName(QStringLiteral("mniRemoveSucceededItems"));
+    connect(mniRemoveSucceededItems, &QAction::triggered, this,
+            &TfrmReelvane::mniRemoveSucceededItemsClick);
+    pmFiles->addSeparator();
+    mniPropertise = pmFiles->addAction(QStringLiteral("Properties"));
+    mniPropertise->setObjectName(QStringLiteral("mniPropertise"));
+    connect(mniPropertise, &QAction::triggered, this, &TfrmReelvane::mniPropertiseClick);
+
+    // The window's own shortcuts (the menu items' shortcuts work only while a menu is open).
+    addAction(actRemove);
+    lvFiles->addAction(mniSelectAll);
+}
+
+// ------------------------------------------------------------------------ creation, showing
+
+void TfrmReelvane::FormCreate() {
+    ApplyLanguageToForm(this, LangFile());
+    QApplication::setApplicationName(ApplicationTitle());
+    setWindowTitle(ApplicationTitle());
+    mmolog->clear();
+    m_currentFormat = HasSettings() ? Settings().PageIndex() : 0;
+    for (QToolButton* button : {btnAdd, btnAddFolder, btnRemove, btnClear}) {
+        button->setText(QString());
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    }
+    m_currentMode = 0;
+    btnStopConvert->move(btnConvert->pos());
+    btnStopConvert->hide();
+    ProgressBar->setGeometry(405, 2, statPanels[2]->width(), stat1->height() - 3);
+    ProgressBar->hide();
+    ProgressBar->raise();
+    m_currentItem = 0;
+    pnloperate->hide();
+    ShowWizardPage(tsMode);
+    m_sortAscending = false;
+    m_sortColumn = 0;
+    UpdateListActions();
+    UpdateMenusForMode(true);
+    actStopConvert->setEnabled(true);
+}
+
+void TfrmReelvane::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TfrmReelvane::FormShow() {
+    {
+        const QSignalBlocker blocker(pgcConvert);
+        pgcConvert->setCurrentIndex(FormatFLV);
+    }
+    if (HasSettings()) {
+        TcdSettings& s = Settings();
+        const std::pair<QComboBox*, int> rows[] = {
+            {cbbmpeg, s.MPEGCbbIdx()},      {cbbmp4profile, s.MP4CbbIdx()},
+            {cbbwmvprofile, s.WMVCbbIdx()}, {cbbmovprofile, s.MOVCbbIdx()},
+            {cbbflvprofile, s.FLVCbbIdx()}, {cbbMP3profile, s.MP3CbbIdx()}};
+        for (const auto& [combo, row] : rows)
+            combo->setCurrentIndex(row >= 0 && row < combo->count() ? row : -1);
+    }
+    QWidget* pages[] = {tsMode, tsConvert, tsHotDirectory};
+    ShowWizardPage(pages[std::clamp(m_currentMode, 0, 2)]);
+}
+
+// ------------------------------------------------------------------------------ modes, menus
+
+void TfrmReelvane::ShowWizardPage(QWidget* page) {
+    pageConvert->setCurrentWidget(page);
+}
+
+void TfrmReelvane::actNextExecute() {
+    pnloperate->show();
+    if (rbtbatch->isChecked()) {
+        ShowWizardPage(tsConvert);
+        m_currentMode = 1;
+        for (QWidget* w : {btnsbtrun, btnsbtend, btnsbtreturn, btnmin})
+            w->hide();
+        Panel1->show();
+        pnllog->show();
+        UpdateMenusForMode(true);
+    }
+    if (rbrdohotdir->isChecked()) {
+        ShowWizardPage(tsHotDirectory);
+        m_currentMode = 2;
+        Panel1->hide();
+        pnllog->hide();
+        for (QWidget* w : {btnsbtrun, btnsbtend, btnsbtreturn, btnmin})
+            w->show();
+        UpdateMenusForMode(true);
+    }
+}
+
+void TfrmReelvane::actHotDirExecute() {
+    pnloperate->show();
+    Panel1->hide();
+    pnllog->hide();
+    for (QWidget* w : {btnsbtrun, btnsbtend, btnsbtreturn, btnmin})
+        w->show();
+    m_currentMode = 2;
+    ShowWizardPage(tsHotDirectory);
+    UpdateMenusForMode(true);
+}
+
+void TfrmReelvane::actReturnmodeExecute() {
+    pnloperate->show();
+    for (QWidget* w : {btnsbtrun, btnsbtend, btnsbtreturn, btnmin})
+        w->hide();
+    Panel1->show();
+    pnllog->show();
+    m_currentMode = 1;
+    ShowWizardPage(tsConvert);
+    UpdateMenusForMode(true);
+}
+
+void TfrmReelvane::UpdateListActions() {
+    const bool any = lvFiles->topLevelItemCount() > 0;
+    for (QAction* a : {actConvert, actRemove, actClear, actOpenFolder, mniSelectAll,
+                       mniRemoveFailedItems, mniRemoveSucceededItems, mniPropertise, mniOpen})
+        a->setEnabled(any);
+    pnlempty->setVisible(!any);
+}
+
+void TfrmReelvane::UpdateMenusForMode(bool) {
+    const bool any = lvFiles->topLevelItemCount() > 0;
+    const int mode = m_currentMode;
+    mniAddfile->setEnabled(mode == 1);
+    mniAddFolder1->setEnabled(mode == 1);
+    for (QAction* a : {mniSelectAllfile, mniRemovefile, mniClearfile})
+        a->setEnabled(mode == 1 && any);
+    mniformat->setEnabled(mode == 1 || mode == 2);
+    mniConvert->setEnabled(mode == 1 && any);
+    mniStopConvert->setEnabled(false);
+    mniHotDir->setEnabled(mode != 2);
+    mniReturntoBatchMode->setEnabled(mode != 1);
+}
+
+void TfrmReelvane::SetBatchControlsEnabled(bool enabled) {
+    for (QWidget* w : {static_cast<QWidget*>(pgcConvert), static_cast<QWidget*>(btnRemove),
+                       static_cast<QWidget*>(btnClear), static_cast<QWidget*>(lvFiles),
+                       static_cast<QWidget*>(btnHotdirectory)})
+        w->setEnabled(enabled);
+    if (enabled)
+        UpdateListActions();
+}
+
+void TfrmReelvane::RestoreIdleMenus() {
+    for (QAction* a : {mniAddfile, mniAddFolder1, mniSelectAllfile, mniRemovefile, mniClearfile,
+                       mniConvert, mniHotDir})
+        a->setEnabled(true);
+    mniformat->setEnabled(true);
+    mniStopConvert->setEnabled(false);
+    mniReturntoBatchMode->setEnabled(false);
+}
+
+void TfrmReelvane::SetConvertingMenus() {
+    mniAddfile->setEnabled(true);
+    mniAddFolder1->setEnabled(true);
+    for (QAction* a : {mniSelectAllfile, mniRemovefile, mniClearfile, mniConvert})
+        a->setEnabled(false);
+    mniformat->setEnabled(false);
+    mniStopConvert->setEnabled(true);
+    mniHotDir->setEnabled(false);
+    mniReturntoBatchMode->setEnabled(false);
+}
+
+// ----------------------------------------------------------------------------- format pages
+
+void TfrmReelvane::pgcConvertChange() {
+    {
+        const QSignalBlocker blocker(pgcConvert);
+        pgcConvert->setCurrentIndex(FormatFLV);
+    }
+    m_currentFormat = FormatFLV;
+    if (HasSettings())
+        Settings().SetPageIndex(FormatFLV);
+}
+
+void TfrmReelvane::SelectFormatPage(int page) {
+    {
+        const QSignalBlocker blocker(pgcConvert);
+        pgcConvert->setCurrentIndex(std::clamp(page, 0, 5));
+    }
+    pgcConvertChange();
+}
+
+QComboBox* TfrmReelvane::PresetCombo(int format) const {
+    QComboBox* combos[] = {cbbmpeg,       cbbmp4profile, cbbwmvprofile,
+                           cbbflvprofile, cbbmovprofile, cbbMP3profile};
+    return format >= 0 && format < 6 ? combos[format] : nullptr;
+}
+
+void TfrmReelvane::cbbmpegClick() {
+    // The row of the current format's combo goes into the settings, whichever combo was used.
+    if (QComboBox* combo = PresetCombo(m_currentFormat); combo && HasSettings())
+        ApplyPresetToSettings(m_currentFormat, combo->currentIndex());
+}
+
+void TfrmReelvane::actEditExecute() {
+    // The profile editor window is not part of the program yet (the action stays disabled).
+}
+
+// -------------------------------------------------------------------------------- file list
+
+bool TfrmReelvane::IsAcceptedType(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return false;
+    return QStringLiteral(".avi").contains(NormalizedLower(name.mid(dot)));
+}
+
+int TfrmReelvane::DigitsValue(const QString& text) {
+    quint32 value = 0; // wraps like the 32-bit signed original, without undefined behaviour
+    for (QChar c : text)
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            value = value * 10u + quint32(c.unicode() - '0');
+    return static_cast<int>(value);
+}
+
+void TfrmReelvane::AddFileToList(const QString& path) {
+    if (NormalizedLower(path).isEmpty())
+        return;
+    auto* item = new QTreeWidgetItem;
+    item->setText(0, QFileInfo(path).fileName());
+    item->setText(1, QString());
+    item->setText(2, SizeText(QFileInfo(path).size()));
+    item->setText(3, path);
+    item->setText(kStatusColumn, QString());
+    item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    SetEntryImage(item, 0);
+    lvFiles->addTopLevelItem(item);
+}
+
+void TfrmReelvane::AddFilesToList(const QStringList& paths) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    lvFiles->setUpdatesEnabled(false);
+    for (const QString& path : paths)
+        AddFileToList(path);
+    lvFiles->setUpdatesEnabled(true);
+    QApplication::restoreOverrideCursor();
+}
+
+void TfrmReelvane::RemoveDuplicateNames() {
+    for (int i = lvFiles->topLevelItemCount() - 1; i >= 0; --i) {
+        const QString name = lvFiles->topLevelItem(i)->text(0).toLower();
+        for (int j = 0; j < i; ++j) {
+            if (lvFiles->topLevelItem(j)->text(0).toLower() == name) {
+                delete lvFiles->takeTopLevelItem(i);
+                break;
+            }
+        }
+    }
+}
+
+int TfrmReelvane::EntryImage(int row) const {
+    QTreeWidgetItem* item = lvFiles->topLevelItem(row);
+    return item ? item->data(0, kImageRole).toInt() : -1;
+}
+
+void TfrmReelvane::SetEntryImage(QTreeWidgetItem* item, int image) {
+    item->setData(0, kImageRole, image);
+    item->setIcon(0, StatusImage(image));
+}
+
+void TfrmReelvane::actaddExecute() {
+    pnlempty->hide();
+    const QStringList files = m_openDialog->GetOpenFileNames(this, QStringLiteral("Open"),
+                                                             QStringLiteral("AVI Files(*.avi)"));
+    for (const QString& file : files)
+        if (IsAcceptedType(file))
+            AddFileToList(file);
+    UpdateListActions();
+    RemoveDuplicateNames();
+    UpdateMenusForMode(true);
+}
+
+void TfrmReelvane::actAddFolderExecute() {
+    pnlempty->hide();
+    QString folder;
+    if (!BrowseForFolder(LangString(12), QString(), folder)) {
+        UpdateListActions();
+        return;
+    }
+    QStringList files;
+    ListFiles(folder, files, QStringLiteral("*.*"), false);
+    for (const QString& file : files)
+        if (IsAcceptedType(file))
+            AddFileToList(file);
+    RemoveDuplicateNames();
+    UpdateListActions();
+    UpdateMenusForMode(true);
+}
+
+void TfrmReelvane::lblexampleClick() {
+    AddFileToList(ModuleFolderFile(QStringLiteral("Example.avi")));
+    RemoveDuplicateNames();
+    UpdateListActions();
+    UpdateMenusForMode(true);
+}
+
+void TfrmReelvane::actRemoveExecute() {
+    const QList<QTreeWidgetItem*> selected = lvFiles->selectedItems();
+    if (!selected.isEmpty()) {
+        const QString question = LangString(13) + QStringLiteral(" ") +
+                                 QString::number(selected.size()) + QStringLiteral(" items");
+        if (ShowMessageBox(question, MB_IconInformation | MB_YesNo))
+            qDeleteAll(selected);
+    }
+    UpdateListActions();
+    UpdateMenusForMode(true);
+}
+
+void TfrmReelvane::actClearExecute() {
+    if (lvFiles->topLevelItemCount() > 0) {
+        ResetHeaderImages();
+        if (ShowMessageBox(LangString(14), MB_IconInformation | MB_YesNo))
+            lvFiles->clear();
+    }
+    UpdateListActions();
+    UpdateMenusForMode(true);
+}
+
+void TfrmReelvane::mniSelectAllClick() {
+    lvFiles->selectAll();
+}
+
+void TfrmReelvane::mniRemoveFailedItemsClick() {
+    for (int i = lvFiles->topLevelItemCount() - 1; i >= 0; --i)
+        if (EntryImage(i) == 1)
+            delete lvFiles->takeTopLevelItem(i);
+    UpdateListActions();
+}
+
+void TfrmReelvane::mniRemoveSucceededItemsClick() {
+    for (int i = lvFiles->topLevelItemCount() - 1; i >= 0; --i)
+        if (EntryImage(i) == 2)
+            delete lvFiles->takeTopLevelItem(i);
+    UpdateListActions();
+}
+
+void TfrmReelvane::mniOpenClick() {
+    if (QTreeWidgetItem* item = lvFiles->currentItem(); item && item->isSelected())
+        OpenDocument(item->text(3));
+    else if (!lvFiles->selectedItems().isEmpty())
+        OpenDocument(lvFiles->selectedItems().first()->text(3));
+}
+
+void TfrmReelvane::actOpenFolderExecute() {
+    const QList<QTreeWidgetItem*> selected = lvFiles->selectedItems();
+    if (!selected.isEmpty())
+        ShowFileInFileManager(selected.first()->text(3));
+}
+
+void TfrmReelvane::mniPropertiseClick() {
+    const QList<QTreeWidgetItem*> selected = lvFiles->selectedItems();
+    if (!selected.isEmpty())
+        ShowFileProperties(this, selected.first()->text(3));
+}
+
+void TfrmReelvane::ResetHeaderImages() {
+    for (int c = 0; c < 4; ++c)
+        lvFiles->headerItem()->setIcon(c, QIcon());
+}
+
+void TfrmReelvane::lvFilesColumnClick(int column) {
+    if (column < 0 || column > 3)
+        return;
+    ResetHeaderImages();
+    lvFiles->headerItem()->setIcon(column, StatusImage(m_sortAscending ? 3 : 4));
+    m_sortColumn = column;
+    m_sortAscending = !m_sortAscending;
+    SortList();
+}
+
+int TfrmReelvane::lvFilesCompare(QTreeWidgetItem* a, QTreeWidgetItem* b) const {
+    int result = 0;
+    switch (m_sortColumn) {
+    case 0:
+        result = CompareBytes(a->text(0), b->text(0));
+        break;
+    case 1:
+        result = CompareBytes(a->text(1), b->text(1));
+        break;
+    case 2: {
+        const int x = DigitsValue(a->text(2));
+        const int y = DigitsValue(b->text(2));
+        result = x < y ? -1 : (x > y ? 1 : 0);
+        break;
+    }
+    case 3:
+        result = CompareBytes(a->text(3), b->text(3));
+        break;
+    default:
+        break;
+    }
+    return m_sortAscending ? result : -result;
+}
+
+void TfrmReelvane::SortList() {
+    // Sorting by the window's comparison; the running batch keeps pointing at its entry.
+    QTreeWidgetItem* running = m_busy ? lvFiles->topLevelItem(m_currentItem) : nullptr;
+    QList<QTreeWidgetItem*> items;
+    while (lvFiles->topLevelItemCount() > 0)
+        items.append(lvFiles->takeTopLevelItem(0));
+    std::stable_sort(items.begin(), items.end(), [this](QTreeWidgetItem* a, QTreeWidgetItem* b) {
+        return lvFilesCompare(a, b) < 0;
+    });
+    lvFiles->addTopLevelItems(items);
+    if (running)
+        m_currentItem = lvFiles->indexOfTopLevelItem(running);
+}
+
+// ---------------------------------------------------------------------------- batch queue
+
+QString TfrmReelvane::TimeStamp() const {
+    return QLocale().toString(QTime::currentTime(), QLocale::LongFormat);
+}
+
+void TfrmReelvane::Log(const QString& line) {
+    mmolog->appendPlainText(line);
+    mmolog->verticalScrollBar()->setValue(mmolog->verticalScrollBar()->maximum());
+}
+
+void TfrmReelvane::EndBatchCursor() {
+    if (m_cursorOverridden) {
+        QApplication::restoreOverrideCursor();
+        m_cursorOverridden = false;
+    }
+}
+
+void TfrmReelvane::actConvertExecute() {
+    if (!m_cursorOverridden) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_cursorOverridden = true;
+    }
+    m_saveFolder = HasSettings() ? Settings().SavePath() : QString();
+    if (!BrowseForFolder(LangString(15), QString(), m_saveFolder)) {
+        EndBatchCursor();
+        return;
+    }
+    btnConvert->hide();
+    btnStopConvert->show();
+    SetBatchControlsEnabled(false);
+    SetConvertingMenus();
+
+    if (HasSettings()) {
+        TcdSettings& s = Settings();
+        s.SetMPEGCbbIdx(cbbmpeg->currentIndex());
+        s.SetMP4CbbIdx(cbbmp4profile->currentIndex());
+        s.SetWMVCbbIdx(cbbwmvprofile->currentIndex());
+        s.SetMOVCbbIdx(cbbmovprofile->currentIndex());
+        s.SetFLVCbbIdx(cbbflvprofile->currentIndex());
+        s.SetMP3CbbIdx(cbbMP3profile->currentIndex());
+    }
+    Log(QStringLiteral("Task begin"));
+    for (int i = 0; i < lvFiles->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = lvFiles->topLevelItem(i);
+        item->setText(1, QString());
+        item->setText(kStatusColumn, QString());
+        SetEntryImage(item, 0);
+    }
+    for (int i = 0; i < lvFiles->topLevelItemCount(); ++i) {
+        if (!QFileInfo(lvFiles->topLevelItem(i)->text(3)).isFile()) {
+            ShowMessageBox(LangString(16), MB_IconWarning);
+            EndBatchCursor();
+            return;
+        }
+    }
+    if (HasSettings()) {
+        Settings().SetSavePath(m_saveFolder);
+        Settings().SetPageIndex(m_currentFormat);
+    }
+    tmrConvertAVI->start();
+}
+
+void TfrmReelvane::tmrConvertAVITimer() {
+    // The next file only once the engine is completely free: a run that reported an error
+    // may still be ending, and reconfiguring it then would change a running conversion.
+    if (m_busy || !m_engine->IsFree())
+        return;
+    QString output;
+    for (int i = 0; i < lvFiles->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = lvFiles->topLevelItem(i);
+        output = IncludeBackslash(m_saveFolder) + OutputNameFor(item->text(3));
+        if (!item->text(kStatusColumn).isEmpty())
+            continue;
+        m_currentItem = i;
+        item->setText(kStatusColumn, QStringLiteral("Done"));
+        m_busy = true;
+        m_currentFailed = false;
+        m_currentStopped = false;
+        Log(QStringLiteral("[") + TimeStamp() + QStringLiteral("]Load: ") + item->text(0) +
+            QStringLiteral(" [Success]"));
+        m_currentOutput = output;
+        m_engine->SetupConversion(item->text(3), output);
+        return;
+    }
+
+    SetBatchControlsEnabled(true);
+    EndBatchCursor();
+    Log(QStringLiteral("Task End\n"));
+    btnStopConvert->hide();
+    btnConvert->show();
+    RestoreIdleMenus();
+    tmrConvertAVI->stop();
+    if (m_closeRequested)
+        return;
+    if (ShowMessageBox(LangString(17), MB_IconInformation | MB_YesNo)) {
+        if (QFileInfo(output).isFile())
+            ShowFileInFileManager(output);
+        else
+            OpenDocument(IncludeBackslash(output.isEmpty() ? m_saveFolder
+                                                           : QFileInfo(output).absolutePath()));
+    }
+}
+
+void TfrmReelvane::actStopConvertExecute() {
+    // Ask the run to stop before its inputs are cleared; the run works on its own copy.
+    const bool wasConverting = m_busy;
+    m_engine->Stop();
+    m_engine->ClearInputs();
+    if (wasConverting) {
+        m_currentStopped = true;
+        if (QTreeWidgetItem* item = lvFiles->topLevelItem(m_currentItem)) {
+            SetEntryImage(item, 1);
+            Log(QStringLiteral("[") + TimeStamp() + QStringLiteral("]Stopped: ") + item->text(0) +
+                QStringLiteral(" [Not converted]"));
+        }
+    }
+    m_busy = false;
+    tmrConvertAVI->stop();
+    btnConvert->show();
+    btnStopConvert->hide();
+    EndBatchCursor();
+    ProgressBar->setValue(0);
+    ProgressBar->hide();
+    statPanels[4]->clear();
+    SetBatchControlsEnabled(true);
+    RestoreIdleMenus();
+}
+
+void TfrmReelvane::VideoEditStart() {
+    ProgressBar->setValue(0);
+}
+
+void TfrmReelvane::VideoEditProgress(int percent) {
+    if (m_currentMode == 2) {
+        ProgressBar->hide();
+        return;
+    }
+    if (m_currentMode != 1 || !m_busy)
+        return;
+    const int shown = std::clamp(percent, 0, 100);
+    ProgressBar->show();
+    ProgressBar->setValue(shown);
+    statPanels[4]->setText(QString::asprintf("%d%%", shown));
+}
+
+void TfrmReelvane::VideoEditStop() {
+    m_engine->ClearInputs();
+    if (m_currentMode != 1)
+        return;
+    // A run that was stopped by the user or reported an error is no converted file.
+    if (m_busy && !m_currentFailed && !m_currentStopped) {
+        Log(QStringLiteral("[") + TimeStamp() + QStringLiteral("]Convert to: ") +
+            QFileInfo(m_currentOutput).fileName() + QStringLiteral(" [Success]"));
+        if (QTreeWidgetItem* item = lvFiles->topLevelItem(m_currentItem))
+            SetEntryImage(item, 2);
+    }
+    ProgressBar->setValue(0);
+    statPanels[4]->clear();
+    ProgressBar->hide();
+    m_busy = false;
+}
+
+void TfrmReelvane::VideoEditError(int code, const QString& text) {
+    Q_UNUSED(code);
+    // Errors of a stopped run, or late ones after the file has ended, change nothing.
+    if (m_currentMode != 1 || m_currentStopped || (!m_busy && !m_currentFailed))
+        return;
+    if (QTreeWidgetItem* item = lvFiles->topLevelItem(m_currentItem))
+        SetEntryImage(item, 1);
+    // One line per failed file: the first report says why; the ones the run adds while it
+    // winds down (no inputs left, no graph) would only repeat it.
+    if (!m_currentFailed)
+        Log(QStringLiteral("[Error message]: ") + text);
+    m_currentFailed = true;
+    m_busy = false;
+}
+
+// --------------------------------------------------------------------------------- closing
+
+void TfrmReelvane::closeEvent(QCloseEvent* event) {
+    const bool running = m_busy || tmrConvertAVI->isActive() || !m_engine->IsFree();
+    if (!running) {
+        closeWaitTimer->stop();
+        event->accept();
+        return;
+    }
+    // Stop the conversion and close once the engine has ended; the event loop keeps running.
+    event->ignore();
+    if (!m_closeRequested) {
+        m_closeRequested = true;
+        if (m_busy || tmrConvertAVI->isActive())
+            actStopConvertExecute();
+        else
+            m_engine->Stop();
+        setEnabled(false);
+        statPanels[0]->setText(QStringLiteral("Stopping the conversion..."));
+        closeWaitTimer->start();
+    }
+}
+
+void TfrmReelvane::ContinueClosing() {
+    if (!m_engine->IsFree())
+        return;
+    closeWaitTimer->stop();
+    close();
+}

@@ -1,0 +1,244 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class EngineAdapter;
+class EnginePanel;
+class FileOpenDialog;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QStackedWidget;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
+/// The main window: the mode wizard, the batch page with its file list, the hot-directory
+/// page, the operation panel with the engine, the six format pages, the batch buttons and the
+/// log, and the batch queue that feeds the engine one file at a time.
+///
+/// Everything runs on the UI thread; the engine's events arrive as EngineAdapter signals on
+/// this thread. Message boxes and the folder picker go through the installed ShellServices,
+/// the open dialog through FileOpenDialog, so tests can answer them.
+class TfrmReelvane : public QMainWindow {
+    Q_OBJECT
+public:
+    /// Column of the list that holds each entry's status text ("" waiting, "Done" taken); it
+    /// is hidden and carries no header of its own.
+    static constexpr int kStatusColumn = 4;
+
+    /// Takes ownership of @p engine (nullptr: an UnavailableEngine).
+    explicit TfrmReelvane(std::unique_ptr<EngineAdapter> engine = {}, QWidget* parent = nullptr);
+    ~TfrmReelvane() override;
+
+    /// Replaces the open dialog (not owned; nullptr restores the Qt dialog).
+    void SetOpenDialog(FileOpenDialog* dialog);
+
+    // State, for the tray, the hot-directory mode and tests.
+    int CurrentMode() const { return m_currentMode; }
+    int CurrentFormat() const { return m_currentFormat; }
+    bool Busy() const { return m_busy; }
+    int CurrentItem() const { return m_currentItem; }
+    QString CurrentOutput() const { return m_currentOutput; }
+    QString SaveFolder() const { return m_saveFolder; }
+    int SortColumn() const { return m_sortColumn; }
+    bool SortAscending() const { return m_sortAscending; }
+    EngineAdapter* Engine() const { return m_engine.get(); }
+
+    // List operations.
+    void AddFileToList(const QString& path);
+    void AddFilesToList(const QStringList& paths);
+    void RemoveDuplicateNames();
+    /// Image index of entry @p row (0 waiting, 1 failed, 2 succeeded), -1 outside the list.
+    int EntryImage(int row) const;
+    /// The number read from the decimal digits of @p text, other characters skipped
+    /// ("1,024 KB" → 1024); 32-bit wrap-around like the stored sizes always had.
+    static int DigitsValue(const QString& text);
+    /// True when @p path's extension (from its last point) is accepted as an AVI file.
+    static bool IsAcceptedType(const QString& path);
+
+    // Window operations.
+    void ShowWizardPage(QWidget* page);
+    void UpdateListActions();
+    void UpdateMenusForMode(bool value = true);
+    void SetBatchControlsEnabled(bool enabled);
+    void RestoreIdleMenus();
+
+public Q_SLOTS:
+    void actNextExecute();
+    void actHotDirExecute();
+    void actReturnmodeExecute();
+    void actaddExecute();
+    void actAddFolderExecute();
+    void actRemoveExecute();
+    void actClearExecute();
+    void actOpenFolderExecute();
+    void actConvertExecute();
+    void actStopConvertExecute();
+    void actEditExecute();
+    void lblexampleClick();
+    void mniSelectAllClick();
+    void mniRemoveFailedItemsClick();
+    void mniRemoveSucceededItemsClick();
+    void mniOpenClick();
+    void mniPropertiseClick();
+    void lvFilesColumnClick(int column);
+    /// Picks format page @p page (0..5) as the "Format" menu does.
+    void SelectFormatPage(int page);
+    void tmrConvertAVITimer();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildActions();
+    void BuildPages(QWidget* central);
+    void BuildModePage();
+    void BuildConvertPage();
+    void BuildHotDirPage();
+    void BuildOperatePanel(QWidget* central);
+    void BuildMenus();
+    void BuildStatusBar();
+    void FormCreate();
+    void FormShow();
+    void pgcConvertChange();
+    void cbbmpegClick();
+    void SortList();
+    int lvFilesCompare(QTreeWidgetItem* a, QTreeWidgetItem* b) const;
+    void ResetHeaderImages();
+    void SetEntryImage(QTreeWidgetItem* item, int image);
+    void Log(const QString& line);
+    QString TimeStamp() const;
+    void SetConvertingMenus();
+    void EndBatchCursor();
+    void VideoEditStart();
+    void VideoEditProgress(int percent);
+    void VideoEditStop();
+    void VideoEditError(int code, const QString& text);
+    QComboBox* PresetCombo(int format) const;
+    void ContinueClosing();
+
+    std::unique_ptr<EngineAdapter> m_engine;
+    std::unique_ptr<FileOpenDialog> m_qtOpenDialog;
+    FileOpenDialog* m_openDialog = nullptr;
+
+    // State fields.
+    int m_currentMode = 0;
+    int m_currentFormat = 0;
+    QString m_saveFolder;
+    bool m_busy = false;
+    int m_currentItem = 0;
+    QString m_currentOutput;
+    int m_sortColumn = 0;
+    bool m_sortAscending = false;
+    bool m_cursorOverridden = false;
+    // Per running file: an error was reported / the user stopped it. Either keeps the stop
+    // event that follows from marking the file converted.
+    bool m_currentFailed = false;
+    bool m_currentStopped = false;
+    bool m_closeRequested = false;
+
+    // Window parts (component names as objectName).
+    QStackedWidget* pageConvert = nullptr;
+    QWidget* tsMode = nullptr;
+    QWidget* tsConvert = nullptr;
+    QWidget* tsHotDirectory = nullptr;
+    QRadioButton* rbtbatch = nullptr;
+    QRadioButton* rbrdohotdir = nullptr;
+    QPushButton* btnNext = nullptr;
+    QPushButton* btnexit = nullptr;
+    QTreeWidget* lvFiles = nullptr;
+    QToolButton* btnAdd = nullptr;
+    QToolButton* btnAddFolder = nullptr;
+    QToolButton* btnRemove = nullptr;
+    QToolButton* btnClear = nullptr;
+    QWidget* pnlempty = nullptr;
+    QLabel* lblexample = nullptr;
+    QGroupBox* grpHotDir = nullptr;
+    QLineEdit* edtindir = nullptr;
+    QLineEdit* edtoutdir = nullptr;
+    QLineEdit* edtlog = nullptr;
+    QCheckBox* chksubdir = nullptr;
+    QWidget* pnloperate = nullptr;
+    QWidget* pnlpreview = nullptr;
+    EnginePanel* VideoEdit = nullptr;
+    QTabWidget* pgcConvert = nullptr;
+    QComboBox* cbbmpeg = nullptr;
+    QComboBox* cbbmp4profile = nullptr;
+    QComboBox* cbbwmvprofile = nullptr;
+    QComboBox* cbbflvprofile = nullptr;
+    QComboBox* cbbmovprofile = nullptr;
+    QComboBox* cbbMP3profile = nullptr;
+    QWidget* Panel1 = nullptr;
+    QPushButton* btnConvert = nullptr;
+    QPushButton* btnStopConvert = nullptr;
+    QPushButton* btnHotdirectory = nullptr;
+    QWidget* pnllog = nullptr;
+    QPlainTextEdit* mmolog = nullptr;
+    QPushButton* btnsbtrun = nullptr;
+    QPushButton* btnsbtend = nullptr;
+    QPushButton* btnmin = nullptr;
+    QPushButton* btnsbtreturn = nullptr;
+    QWidget* stat1 = nullptr;
+    QLabel* statPanels[5] = {};
+    QProgressBar* ProgressBar = nullptr;
+    QTimer* tmrConvertAVI = nullptr;
+    QTimer* tmrHDConvertAVI = nullptr;
+    QTimer* closeWaitTimer = nullptr;
+
+    // Actions.
+    QAction* actNext = nullptr;
+    QAction* actadd = nullptr;
+    QAction* actAddFolder = nullptr;
+    QAction* actRemove = nullptr;
+    QAction* actClear = nullptr;
+    QAction* actOpenFolder = nullptr;
+    QAction* actConvert = nullptr;
+    QAction* actStopConvert = nullptr;
+    QAction* actHotDir = nullptr;
+    QAction* actReturnmode = nullptr;
+    QAction* actEdit = nullptr;
+    QAction* actSelIndir = nullptr;
+    QAction* actSelOutdir = nullptr;
+    QAction* actSelLogdir = nullptr;
+    QAction* actOpenIndir = nullptr;
+    QAction* actOpenOutdir = nullptr;
+    QAction* actOpenLogdir = nullptr;
+
+    // Main menu items (actions of their own where the menu state differs from the action's).
+    QAction* mniAddfile = nullptr;
+    QAction* mniAddFolder1 = nullptr;
+    QAction* mniSelectAllfile = nullptr;
+    QAction* mniRemovefile = nullptr;
+    QAction* mniClearfile = nullptr;
+    QAction* mniExit1 = nullptr;
+    QMenu* mniformat = nullptr;
+    QAction* mniConvert = nullptr;
+    QAction* mniStopConvert = nullptr;
+    QAction* mniHotDir = nullptr;
+    QAction* mniReturntoBatchMode = nullptr;
+
+    // List popup.
+    QMenu* pmFiles = nullptr;
+    QAction* mniOpen = nullptr;
+    QAction* mniSelectAll = nullptr;
+    QAction* mniRemoveFailedItems = nullptr;
+    QAction* mniRemoveSucceededItems = nullptr;
+    QAction* mniPropertise = nullptr;
+};
