@@ -56,6 +56,8 @@ private:
 /// capability, or a file system without leases), falls back to the /proc descriptor table.
 /// Every failure (missing file, not a regular file, no read permission) counts as false.
 /// Safe on any thread; `writers` is only filled when the fallback is needed.
+/// Cost: the lease is one open, three fcntl calls and a close (about 20 us); the fallback reads
+/// two stats per descriptor of every visible process once per table (a few ms on a desktop).
 bool IsFileFree(const QString& path, OpenWriterTable& writers);
 bool IsFileFree(const QString& path);
 

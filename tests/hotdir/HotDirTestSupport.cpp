@@ -10,6 +10,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sched.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -91,27 +92,38 @@ void HelperProcess::Start(const QStringList& args, const Options& options) {
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
         qFatal("pipe failed");
-    const pid_t pid = ::fork();
-    if (pid < 0)
-        qFatal("fork failed");
-    if (pid == 0) {
-        ::dup2(pipeFds[1], STDOUT_FILENO);
-        if (options.watchLimit > 0) {
-            if (::unshare(CLONE_NEWUSER) != 0)
-                ::_exit(71);
-            const int fd = ::open("/proc/sys/user/max_inotify_watches", O_WRONLY);
-            if (fd < 0 || ::write(fd, limit.constData(), limit.size()) != limit.size())
-                ::_exit(72);
-            ::close(fd);
+    pid_t pid;
+    if (options.watchLimit > 0) {
+        // A child in a user namespace of its own, whose inotify limits it may lower. A raw
+        // clone keeps sanitizer runtimes out of the child, which must be single-threaded for
+        // this; it therefore makes raw system calls only.
+        pid = pid_t(
+            ::syscall(SYS_clone, CLONE_NEWUSER | SIGCHLD, nullptr, nullptr, nullptr, nullptr));
+        if (pid == 0) {
+            ::syscall(SYS_dup3, pipeFds[1], STDOUT_FILENO, 0);
+            const long fd =
+                ::syscall(SYS_openat, AT_FDCWD, "/proc/sys/user/max_inotify_watches", O_WRONLY);
+            if (fd < 0 || ::syscall(SYS_write, fd, limit.constData(), limit.size()) != limit.size())
+                ::syscall(SYS_exit_group, 72);
+            ::syscall(SYS_close, fd);
+            ::syscall(SYS_execve, argv[0], argv.data(), environ);
+            ::syscall(SYS_exit_group, 74);
         }
-        if (options.user) {
-            if (::setgroups(0, nullptr) != 0 || ::setgid(*options.user) != 0 ||
-                ::setuid(*options.user) != 0)
-                ::_exit(73);
+    } else {
+        pid = ::fork();
+        if (pid == 0) {
+            ::dup2(pipeFds[1], STDOUT_FILENO);
+            if (options.user) {
+                if (::setgroups(0, nullptr) != 0 || ::setgid(*options.user) != 0 ||
+                    ::setuid(*options.user) != 0)
+                    ::_exit(73);
+            }
+            ::execv(argv[0], argv.data());
+            ::_exit(74);
         }
-        ::execv(argv[0], argv.data());
-        ::_exit(74);
     }
+    if (pid < 0)
+        qFatal("cannot start the helper");
     ::close(pipeFds[1]);
     m_pid = pid;
     m_out = pipeFds[0];

@@ -50,7 +50,7 @@ class HelperProcess {
 public:
     struct Options {
         std::optional<uid_t> user; ///< run with this uid and its gid
-        int watchLimit = 0;        ///< > 0: own user namespace with this many inotify watches
+        int watchLimit = 0; ///< > 0: own user namespace with this many inotify watches (no user)
     };
     HelperProcess() = default;
     ~HelperProcess();

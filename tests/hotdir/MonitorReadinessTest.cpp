@@ -30,7 +30,8 @@ void Append(const QString& path, int bytes) {
 } // namespace
 
 // Two writers in processes of their own append 4 KiB every 150 ms; one then keeps the file open
-// without writing for 0.7 s, the other closes right after its last write.
+// without writing for 2.5 s (longer than readiness takes), the other closes right after its last
+// write.
 TEST(MonitorReadiness, SlowlyWrittenFileIsHandedOverOnceTwoToThreeSecondsAfterClose) {
     QTemporaryDir dir;
     RunningMonitor run(dir.path());
@@ -39,7 +40,7 @@ TEST(MonitorReadiness, SlowlyWrittenFileIsHandedOverOnceTwoToThreeSecondsAfterCl
     const QString busy = dir.filePath("busy.avi");
     HelperProcess quietWriter;
     HelperProcess busyWriter;
-    quietWriter.Start({"append", quiet, "150", "14", "700"});
+    quietWriter.Start({"append", quiet, "150", "14", "2500"});
     busyWriter.Start({"append", busy, "150", "18", "0"});
 
     ASSERT_TRUE(SpinUntil([&] { return run.log.Size() >= 2; }, 12000));

@@ -56,8 +56,10 @@ TEST(MonitorTree, SubFoldersAreReportedOnlyWithWatchSubtree) {
                                root.filePath("sub/a.avi"),
                                root.filePath("sub/deep/b.avi"),
                                root.filePath("top.avi")};
-    ASSERT_TRUE(SpinUntil([&] { return treeLog.Size() >= expected.size(); }, 8000))
+    ASSERT_TRUE(
+        SpinUntil([&] { return treeLog.Size() >= expected.size() && rootLog.Size() >= 1; }, 8000))
         << treeLog.Paths().join(' ').toStdString();
+    SpinFor(600);
     EXPECT_EQ(Sorted(treeLog.Paths()), expected);
     EXPECT_EQ(rootLog.Paths(), QStringList{root.filePath("top.avi")});
 
