@@ -65,9 +65,6 @@ public:
                   onFile,
               std::vector<QString>& errors, const QString& fromRel = QString());
 
-    /// Folders currently watched (for tests and diagnostics).
-    int WatchCount() const { return int(m_relByWd.size()); }
-
 private:
     /// Watches relDir and everything below it; newly watched folders go to `added`.
     void WatchTree(const QString& relDir, std::vector<QString>* added,
