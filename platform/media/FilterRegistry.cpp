@@ -1,5 +1,6 @@
 #include "platform/media/FilterRegistry.h"
 
+#include "platform/media/ChainFilters.h"
 #include "platform/media/StandardMpegFilter.h"
 #include "platform/media/detail/GstRef.h"
 #include "platform/media/detail/SimpleFilters.h"
@@ -43,6 +44,9 @@ struct Registry {
     Registry() {
         auto add = [this](const QString& clsid, const QString& name, FilterFactory f) {
             classes[clsid.toUpper()] = {name, std::move(f)};
+            std::erase_if(categories[Category::Filters.toUpper()], [&](const CategoryItem& i) {
+                return i.entry.clsid.compare(clsid, Qt::CaseInsensitive) == 0;
+            });
             categories[Category::Filters.toUpper()].push_back(
                 {{name, QString(), clsid, QString(), QString(), 0x200000},
                  classes[clsid.toUpper()].factory});
@@ -87,9 +91,6 @@ struct Registry {
 
         const QString audio = Category::AudioCompressors.toUpper();
         categories[audio].push_back(
-            {{QStringLiteral("PCM"), QString(), QString(), QString(), QString(), 0},
-             [] { return detail::MakeBinFilter("audioconvert ! audioresample", QString()); }});
-        categories[audio].push_back(
             {{QStringLiteral("MPEG Layer-3"), QString(), QString(), QString(), QString(), 0},
              Element("lamemp3enc")});
         categories[audio].push_back(
@@ -98,6 +99,13 @@ struct Registry {
         categories[audio].push_back(
             {{QStringLiteral("CCITT u-Law"), QString(), QString(), QString(), QString(), 0},
              Element("mulawenc")});
+
+        // The filters of the WAV, MP3, Ogg, AVI, Matroska and DV chains, the "PCM" compressor
+        // among them.
+        RegisterChainFilters(
+            {add, [this](const QString& category, const CategoryEntry& entry, FilterFactory f) {
+                 categories[category.toUpper()].push_back({entry, std::move(f)});
+             }});
     }
 };
 
