@@ -1,0 +1,217 @@
+#include "WindowTestSupport.h"
+#include "tests/support/TestMedia.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace {
+
+QString StatusPanel(TfrmReelvane& window, int index) {
+    return window.findChild<QLabel*>(QStringLiteral("statPanel%1").arg(index))->text();
+}
+
+} // namespace
+
+class BatchTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        auto scripted = std::make_unique<ScriptedEngine>();
+        engine = scripted.get();
+        MakeWindow(std::move(scripted));
+        Trigger("actNext");
+        for (const char* name : {"a.avi", "b.avi", "c.avi"}) {
+            QFile file(work.filePath(name));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write("x");
+            inputs << file.fileName();
+        }
+        window->AddFilesToList(inputs);
+        window->UpdateListActions();
+        out = work.filePath("out");
+        QDir().mkpath(out);
+    }
+    void StartBatch() {
+        shell.folders.push_back(out);
+        Trigger("actConvert");
+    }
+    /// Lets the queue's timer take the next file.
+    void Tick() { window->tmrConvertAVITimer(); }
+
+    ScriptedEngine* engine = nullptr;
+    QStringList inputs;
+    QString out;
+};
+
+// An error keeps its file failed even when the stop event follows; the next file waits for a
+// free engine; a progress above 100 shows as 100.
+TEST_F(BatchTest, ErrorThenStopKeepsTheFileFailed) {
+    StartBatch();
+    EXPECT_FALSE(Child<QPushButton>("btnConvert")->isVisible());
+    EXPECT_TRUE(Child<QAction>("mniStopConvert")->isEnabled());
+    EXPECT_EQ(Settings().SavePath(), out);
+    Tick();
+    ASSERT_EQ(engine->setups.size(), 1);
+    EXPECT_EQ(engine->setups[0], inputs[0] + "|" + QDir(out).filePath("a.mpeg"));
+    Q_EMIT engine->progress(150);
+    EXPECT_EQ(Child<QProgressBar>("ProgressBar")->value(), 100);
+    EXPECT_EQ(StatusPanel(*window, 4), QStringLiteral("100%"));
+    Q_EMIT engine->progress(45);
+    EXPECT_EQ(StatusPanel(*window, 4), QStringLiteral("45%"));
+    engine->Finish();
+    EXPECT_EQ(window->EntryImage(0), 2);
+
+    Tick(); // b: the run reports an error and keeps running a little
+    Q_EMIT engine->error(5, QStringLiteral("broken input"));
+    Q_EMIT engine->error(7, QStringLiteral("no graph"));
+    EXPECT_EQ(window->EntryImage(1), 1);
+    EXPECT_FALSE(window->Busy());
+    Tick(); // engine not free yet: nothing is reconfigured
+    EXPECT_EQ(engine->setups.size(), 2);
+    Q_EMIT engine->stopped();
+    engine->free = true;
+    EXPECT_EQ(window->EntryImage(1), 1);
+
+    Tick();
+    engine->Finish();
+    shell.yesNoAnswers.push_back(true);
+    Tick(); // the batch ends
+    EXPECT_EQ(engine->setupWhileBusy, 0);
+    EXPECT_EQ(window->EntryImage(0), 2);
+    EXPECT_EQ(window->EntryImage(1), 1);
+    EXPECT_EQ(window->EntryImage(2), 2);
+    EXPECT_EQ(CountLines("Load: "), 3);
+    EXPECT_EQ(CountLines("Convert to: "), 2);
+    EXPECT_EQ(CountLines("[Error message]: broken input"), 1);
+    EXPECT_EQ(CountLines("[Error message]: "), 1);
+    EXPECT_EQ(CountLines("Convert to: b.mpeg"), 0);
+    EXPECT_EQ(CountLines("Task End"), 1);
+    EXPECT_TRUE(Child<QPushButton>("btnConvert")->isVisible());
+    // The final question opens the last entry's output (missing here: its folder).
+    ASSERT_EQ(shell.questions.size(), 1);
+    ASSERT_EQ(shell.opened.size(), 1);
+    EXPECT_EQ(QDir(shell.opened[0]).absolutePath(), QDir(out).absolutePath());
+
+    // A second start resets every image and converts every entry again.
+    StartBatch();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(window->EntryImage(i), 0);
+    Tick();
+    EXPECT_EQ(engine->setups.size(), 4);
+}
+
+// Stop marks the running file as not converted; its late stop event changes nothing.
+TEST_F(BatchTest, StopMarksTheFileNotConverted) {
+    StartBatch();
+    Tick();
+    Trigger("actStopConvert");
+    EXPECT_EQ(engine->stopRequests, 1);
+    EXPECT_EQ(window->EntryImage(0), 1);
+    EXPECT_EQ(CountLines("Stopped: a.avi"), 1);
+    EXPECT_TRUE(Child<QPushButton>("btnConvert")->isVisible());
+    EXPECT_FALSE(Child<QAction>("mniStopConvert")->isEnabled());
+    Q_EMIT engine->stopped();
+    engine->free = true;
+    EXPECT_EQ(window->EntryImage(0), 1);
+    EXPECT_EQ(CountLines("Convert to: "), 0);
+    Tick(); // the timer is off: a stray tick would start b only through the timer
+    EXPECT_FALSE(window->findChild<QTimer*>(QStringLiteral("tmrConvertAVI"))->isActive());
+}
+
+TEST_F(BatchTest, MissingFileAbortsTheStart) {
+    QFile::remove(inputs[1]);
+    StartBatch();
+    EXPECT_EQ(shell.messages.size(), 1);
+    EXPECT_EQ(CountLines("Task begin"), 1);
+    EXPECT_FALSE(window->findChild<QTimer*>(QStringLiteral("tmrConvertAVI"))->isActive());
+    EXPECT_TRUE(Child<QPushButton>("btnStopConvert")->isVisible());
+    Trigger("actStopConvert");
+    EXPECT_TRUE(Child<QPushButton>("btnConvert")->isVisible());
+}
+
+// Closing during a conversion stops it and closes only once the engine is free, while the
+// event loop keeps running.
+TEST_F(BatchTest, CloseDuringConversionStopsAndWaits) {
+    StartBatch();
+    Tick();
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(engine->stopRequests, 1);
+    QTimer::singleShot(200, engine, [this] {
+        Q_EMIT engine->stopped();
+        engine->free = true;
+    });
+    EXPECT_TRUE(WaitUntil([this] { return !window->isVisible(); }, 5000));
+    EXPECT_EQ(CountLines("Convert to: "), 0);
+}
+
+#ifdef REELVANE_WITH_ENGINE
+#include "app/VideoEditEngine.h"
+
+// The real engine: three generated AVIs, the second damaged, converted to FLV.
+TEST_F(WindowTest, RealBatchOfThreeWithADamagedFile) {
+    MakeWindow(std::make_unique<VideoEditEngine>());
+    Trigger("actNext");
+    Trigger("mniFLV");
+    const QString in = work.filePath("in");
+    QDir().mkpath(in);
+    QStringList files;
+    for (const char* name : {"first.avi", "second.avi", "third.avi"}) {
+        const QString path = QDir(in).filePath(QString::fromLatin1(name));
+        QString error;
+        ASSERT_TRUE(testsupport::MakeTestAvi(path, 1.0, 160, 120, 25, true)) << name;
+        files << path;
+    }
+    { // the second is no AVI any more
+        QFile damaged(files[1]);
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        damaged.write(QByteArray(4096, '\x5a'));
+    }
+    window->AddFilesToList(files);
+    window->UpdateListActions();
+    const QString out = work.filePath("out");
+    QDir().mkpath(out);
+    shell.folders.push_back(out);
+    Trigger("actConvert");
+    ASSERT_TRUE(WaitUntil([this] { return CountLines("Task End") == 1; }, 60000))
+        << LogLines().join('\n').toStdString();
+    EXPECT_EQ(window->EntryImage(0), 2);
+    EXPECT_EQ(window->EntryImage(1), 1);
+    EXPECT_EQ(window->EntryImage(2), 2);
+    EXPECT_EQ(CountLines("Load: "), 3);
+    EXPECT_EQ(CountLines("Convert to: "), 2);
+    EXPECT_EQ(CountLines("[Error message]: "), 1) << LogLines().join('\n').toStdString();
+    for (const char* name : {"first.flv", "third.flv"}) {
+        const testsupport::MediaInfo info = testsupport::ProbeMedia(QDir(out).filePath(name));
+        EXPECT_TRUE(info.ok) << name << " " << info.error.toStdString();
+        EXPECT_TRUE(info.hasVideo) << name;
+        EXPECT_GT(info.durationSec, 0.5) << name;
+    }
+    EXPECT_FALSE(QFileInfo::exists(QDir(out).filePath("second.flv")) &&
+                 QFileInfo(QDir(out).filePath("second.flv")).size() > 0 &&
+                 testsupport::ProbeMedia(QDir(out).filePath("second.flv")).hasVideo);
+}
+
+// Stop during a real run: the file is not marked converted and the engine ends.
+TEST_F(WindowTest, RealStopDuringARun) {
+    MakeWindow(std::make_unique<VideoEditEngine>());
+    Trigger("actNext");
+    Trigger("mniFLV");
+    const QString file = work.filePath("long.avi");
+    ASSERT_TRUE(testsupport::MakeTestAvi(file, 2.0, 160, 120, 25, true));
+    window->AddFilesToList({file});
+    window->UpdateListActions();
+    shell.folders.push_back(work.path());
+    Trigger("actConvert");
+    ASSERT_TRUE(WaitUntil([this] { return window->Busy(); }, 5000));
+    Trigger("actStopConvert");
+    EXPECT_TRUE(WaitUntil([this] { return window->Engine()->IsFree(); }, 30000));
+    WaitUntil([] { return false; }, 300);
+    EXPECT_EQ(window->EntryImage(0), 1);
+    EXPECT_EQ(CountLines("Convert to: "), 0);
+    EXPECT_EQ(CountLines("Stopped: long.avi"), 1);
+}
+#endif
