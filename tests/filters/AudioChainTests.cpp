@@ -349,6 +349,8 @@ TEST(Mp3Output, WritesTheAskedRateModeAndBitRate) {
         }
         if (c.vbr) {
             EXPECT_GT(rates.size(), 1u) << c.what;
+            std::printf("[ measure ] %s: frame bit rates %d..%d kbit/s over %zu frames\n", c.what,
+                        *rates.begin(), *rates.rbegin(), frames.size());
         } else {
             EXPECT_EQ(rates, std::set<int>{c.cbrKbps}) << c.what;
             const double kbps = ReadAll(out).size() * 8.0 / info.durationSec / 1000.0;
@@ -398,4 +400,27 @@ TEST(OggOutput, WritesVorbisInBitRateAndQualityMode) {
             EXPECT_NE(h.nominalBitrate, 128000);
         }
     }
+}
+
+TEST(ChainsWithoutFile, HoldOnlyTheirEncoderAndConnectNothingOnwards) {
+    Graph graph;
+    FilterPtr source = AddAudioSource(graph);
+    TKXSysDevEnum audio;
+    audio.SelectCategory(Category::AudioCompressors);
+    TDSACMEncoder acm;
+    acm.Graph = &graph;
+    acm.DeviceEnum = &audio;
+    acm.CodecName = QStringLiteral("PCM");
+    TDSLameEncoder lame;
+    lame.Graph = &graph;
+    ASSERT_TRUE(acm.BuildChain());
+    ASSERT_TRUE(lame.BuildChain());
+    EXPECT_EQ(graph.Filters().size(), 3u); // the source and the two encoders
+    ASSERT_EQ(acm.ConnectInput(OutputOf(source)), S_OK);
+    EXPECT_TRUE(acm.ConnectOutput());
+    EXPECT_TRUE(lame.ConnectOutput());
+    PinPtr out;
+    ASSERT_TRUE(acm.GetOutputPin(out));
+    EXPECT_FALSE(out->ConnectedTo());
+    EXPECT_FALSE(lame.Dump->Filter);
 }
