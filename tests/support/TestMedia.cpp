@@ -54,7 +54,9 @@ double ParseRate(const QString& text) {
 bool MakeTestAvi(const QString& path, const TestAviOptions& o, QString* error) {
     QFile::remove(path);
     const qint64 frames = std::llround(o.seconds * o.fpsNum / o.fpsDen);
-    const qint64 samplesPerBuffer = 1024;
+    // One audio buffer per video frame when the rates allow it, so both streams end together.
+    const qint64 perFrame = qint64(o.sampleRate) * o.fpsDen;
+    const qint64 samplesPerBuffer = perFrame % o.fpsNum == 0 ? perFrame / o.fpsNum : 1024;
     const qint64 audioBuffers =
         static_cast<qint64>(std::ceil(o.seconds * o.sampleRate / samplesPerBuffer));
     QStringList args{"-q", "-e"};
@@ -122,6 +124,17 @@ bool MakeTruncatedCopy(const QString& source, const QString& target, int keepPer
     return out.write(all.constData(), keep) == keep;
 }
 
+bool MakeTruncatedCopyBytes(const QString& source, const QString& target, qint64 keepBytes) {
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = in.read(keepBytes);
+    QFile out(target);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return out.write(head) == head.size();
+}
+
 bool CorruptFile(const QString& path, int fromPercent, int byteCount) {
     QFile f(path);
     if (!f.open(QIODevice::ReadWrite))
@@ -138,6 +151,37 @@ bool CorruptFile(const QString& path, int fromPercent, int byteCount) {
         c = static_cast<char>(state & 0xFF);
     }
     return f.write(garbage) == garbage.size();
+}
+
+int ScrambleAviVideoFrames(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite))
+        return 0;
+    QByteArray data = f.readAll();
+    quint32 state = 0x9E3779B9u;
+    int damaged = 0;
+    for (const char* id : {"00dc", "00db"}) {
+        for (qsizetype at = data.indexOf(id); at >= 0; at = data.indexOf(id, at + 4)) {
+            if (at + 8 > data.size())
+                break;
+            const quint32 size = quint8(data[at + 4]) | quint32(quint8(data[at + 5])) << 8 |
+                                 quint32(quint8(data[at + 6])) << 16 |
+                                 quint32(quint8(data[at + 7])) << 24;
+            // Keep the first bytes (the picture's markers) and scramble the rest.
+            if (size < 400 || at + 8 + qsizetype(size) > data.size())
+                continue;
+            for (qsizetype k = at + 8 + 300; k < at + 8 + qsizetype(size) - 2; ++k) {
+                state ^= state << 13;
+                state ^= state >> 17;
+                state ^= state << 5;
+                data[k] = char(state & 0xFF);
+            }
+            ++damaged;
+        }
+    }
+    f.seek(0);
+    f.write(data);
+    return damaged;
 }
 
 MediaInfo ProbeMedia(const QString& path) {

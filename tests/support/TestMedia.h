@@ -29,8 +29,15 @@ bool MakeTestAvi(const QString& path, double seconds, int width = 160, int heigh
 // Copies the first keepPercent percent of a file's bytes to target (a truncated file).
 bool MakeTruncatedCopy(const QString& source, const QString& target, int keepPercent);
 
+// Copies the first keepBytes bytes of a file to target.
+bool MakeTruncatedCopyBytes(const QString& source, const QString& target, qint64 keepBytes);
+
 // Overwrites byteCount bytes with garbage starting at fromPercent of the file.
 bool CorruptFile(const QString& path, int fromPercent, int byteCount);
+
+// Scrambles the picture data of every video chunk of an AVI (headers and index stay intact), so
+// the file still opens but no frame decodes. Returns the number of chunks damaged.
+int ScrambleAviVideoFrames(const QString& path);
 
 struct MediaInfo {
     bool ok = false;          // ffprobe ran and parsed the file

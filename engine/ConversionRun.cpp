@@ -1,0 +1,627 @@
+#include "engine/ConversionRun.h"
+
+#include "engine/FrameStore.h"
+#include "engine/TimelinePlan.h"
+#include "filters/DSBaseFilter.h"
+#include "filters/StandardMPEGEncoder.h"
+#include "platform/media/FilterRegistry.h"
+#include "platform/media/FrameGrabber.h"
+#include "platform/media/Graph.h"
+#include "platform/media/MediaDetector.h"
+#include "platform/media/Timeline.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMetaEnum>
+#include <QThread>
+#include <QUuid>
+
+#include <cmath>
+#include <filesystem>
+#include <map>
+
+namespace engine {
+
+namespace {
+
+constexpr int kPollSleepMs = 80;
+constexpr int kEventWaitMs = 200;
+
+// Text of a format whose chain this program does not have yet.
+QString FormatName(kx::TKXOutputFormat format) {
+    return QString::fromLatin1(QMetaEnum::fromType<kx::TKXOutputFormat>().valueToKey(format));
+}
+
+bool IsAudioOnlyFormat(kx::TKXOutputFormat f) {
+    return f == kx::Format_PCM_ACM || f == kx::Format_WMA || f == kx::Format_LAME ||
+           f == kx::Format_OggVorbis;
+}
+
+// The media detector's answers for one run, each file read once.
+class DetectorCache {
+public:
+    const media::MediaDetector* Get(const QString& fileName) {
+        auto it = cache_.find(fileName);
+        if (it == cache_.end()) {
+            Entry e;
+            e.ok = media::Succeeded(e.detector.Open(fileName));
+            it = cache_.emplace(fileName, std::move(e)).first;
+        }
+        return it->second.ok ? &it->second.detector : nullptr;
+    }
+
+    MediaLengths Lengths(const QString& fileName) {
+        MediaLengths l;
+        const media::MediaDetector* d = Get(fileName);
+        if (!d)
+            return l;
+        auto toUnits = [](double seconds) { return RoundHalfEven(seconds * 1e7); };
+        for (int i = 0; i < d->StreamCount(); ++i) {
+            const media::StreamInfo& s = d->Stream(i);
+            if (i == 0)
+                l.firstStream = toUnits(s.lengthSeconds);
+            if (s.majorType == media::MajorType::Video && l.firstVideo < 0)
+                l.firstVideo = toUnits(s.lengthSeconds);
+            if (s.majorType == media::MajorType::Audio && l.firstAudio < 0)
+                l.firstAudio = toUnits(s.lengthSeconds);
+        }
+        return l;
+    }
+
+private:
+    struct Entry {
+        media::MediaDetector detector;
+        bool ok = false;
+    };
+    std::map<QString, Entry> cache_;
+};
+
+class Run {
+public:
+    Run(const RunSettings& s, RunHost& host)
+        : s_(s)
+        , host_(host) {
+        // Wrappers report through this handler too: any report marks the run as failed for
+        // the output file.
+        onError_ = [this](int code, const QString& text) {
+            errorReported_ = true;
+            if (s_.onError) {
+                try {
+                    s_.onError(code, text);
+                } catch (...) {
+                }
+            }
+        };
+    }
+
+    RunOutcome Execute();
+
+private:
+    void ReportError(int code) {
+        if (code >= 0 && code < s_.errorTexts.Count())
+            onError_(code, s_.errorTexts.Get(code));
+        else
+            errorReported_ = true;
+    }
+    void ReportText(const QString& text) { onError_(0, text); }
+
+    enum class Assembly { Ok, EndEarly, Failed };
+    void FindOutputFrameSize();
+    void BuildTimeline();
+    Assembly AssembleGraph();
+    void InsertFrameGrabber();
+    void InsertVideoEffects();
+    void ConnectNullRenderer();
+    bool BuildVideoChain();
+    void WriteDebugFiles(const QString& graphName, const QString& dumpName);
+    void Poll();
+    void Release();
+    bool FinishOutputFile();
+    void GraphEventText();
+    template <class W> void ConfigureWrapper(W& wrapper);
+
+    const RunSettings& s_;
+    RunHost& host_;
+    TKXErrorEvent onError_;
+    bool errorReported_ = false;
+    bool graphFailed_ = false;
+    bool completed_ = false;
+
+    DetectorCache detector_;
+    QString currentFile_;
+    int width_ = 0;
+    int height_ = 0;
+    double firstRate_ = 0.0;
+    bool hasVideo_ = false;
+    bool hasAudio_ = false;
+    std::vector<TKXDESTrack> tracks_;
+    int videoGroup_ = -1;
+    std::vector<int> audioGroups_;
+
+    // Declared in release order (last first): wrappers and pins go before the graph, the
+    // graph before the timeline it holds.
+    std::unique_ptr<media::Timeline> timeline_;
+    std::unique_ptr<media::Graph> graph_;
+    media::PinPtr videoPin_;
+    media::PinPtr audioPins_[8];
+    media::FilterPtr grabber_;
+    std::unique_ptr<TDSInfTee> tee_;
+    std::unique_ptr<TDSStandardMPEGEncoder> mpeg_;
+    media::FilterPtr effects_;
+    media::FilterPtr nullRenderer_;
+    media::Filter* positionFilter_ = nullptr;
+    bool chainBuilt_ = false;
+    std::int64_t duration100ns_ = 0;
+    int lastPercent_ = 0;
+};
+
+template <class W> void Run::ConfigureWrapper(W& w) {
+    w.Graph = graph_.get();
+    w.ErrorTexts = &s_.errorTexts;
+    w.OnError = onError_;
+    w.OnFilterAdded = s_.onFilterAdded;
+}
+
+void Run::FindOutputFrameSize() {
+    width_ = s_.previousWidth;
+    height_ = s_.previousHeight;
+    firstRate_ = s_.previousFirstFrameRate;
+    const TKXStream& first = s_.inputs.front();
+    currentFile_ = first.FileName;
+    if (IsPictureFile(first.FileName)) {
+        const QSize size = QImageReader(first.FileName).size();
+        width_ = size.isValid() ? size.width() : 0;
+        height_ = size.isValid() ? size.height() : 0;
+    } else if (const media::MediaDetector* d = detector_.Get(first.FileName)) {
+        for (const media::StreamInfo& st : d->Streams()) {
+            if (st.majorType != media::MajorType::Video)
+                continue;
+            firstRate_ = st.frameRate;
+            if (st.mediaType.width > 0 && st.mediaType.height > 0) {
+                width_ = st.mediaType.width;
+                height_ = st.mediaType.height;
+            }
+            break;
+        }
+    }
+    if (s_.videoResize) {
+        width_ = s_.videoResizeWidth;
+        height_ = s_.videoResizeHeight;
+    }
+}
+
+void Run::BuildTimeline() {
+    timeline_ = std::make_unique<media::Timeline>();
+    FindOutputFrameSize();
+    const double rate = GroupFrameRate(s_.videoFrameRate, firstRate_);
+    // The group reports 32-bit ARGB; the pixels themselves stay in the format the rest of
+    // the graph prefers (no conversion the output does not need).
+    videoGroup_ = timeline_->AddVideoGroup(media::MediaType::Argb32Video(width_, height_, rate));
+    if (videoGroup_ < 0)
+        ReportError(41);
+
+    const LengthProbe probe = [this](const QString& f) { return detector_.Lengths(f); };
+    const std::vector<SourcePlacement> video = PlaceVideoInputs(s_.inputs, probe);
+    for (const SourcePlacement& p : video) {
+        const TKXStream& in = s_.inputs[p.inputIndex];
+        currentFile_ = in.FileName;
+        TKXDESTrack track;
+        track.Start100ns = p.timelineStart100ns;
+        track.Stop100ns = p.timelineStop100ns;
+        tracks_.push_back(track);
+        if (videoGroup_ < 0)
+            continue;
+        media::TimelineSource src;
+        src.fileName = in.FileName;
+        src.mediaStart100ns = p.mediaStart100ns;
+        src.mediaStop100ns = p.mediaStop100ns;
+        src.timelineStart100ns = p.timelineStart100ns;
+        src.timelineStop100ns = p.timelineStop100ns;
+        src.layer = p.layer;
+        src.stretch = in.StretchMode == 0   ? media::StretchMode::Fill
+                      : in.StretchMode == 1 ? media::StretchMode::Letterbox
+                                            : media::StretchMode::Crop;
+        src.speed = in.Speed;
+        media::TimelineStep failed = media::TimelineStep::None;
+        if (!p.lengthKnown) {
+            ReportError(49);
+            continue;
+        }
+        if (media::Failed(timeline_->AddSource(videoGroup_, src, failed))) {
+            switch (failed) {
+            case media::TimelineStep::CreateTrack:
+                ReportError(41);
+                break;
+            case media::TimelineStep::InsertTrack:
+                ReportError(43);
+                break;
+            case media::TimelineStep::CreateSource:
+                ReportError(47);
+                break;
+            case media::TimelineStep::MediaName:
+                ReportError(49);
+                break;
+            case media::TimelineStep::StretchMode:
+                ReportError(51);
+                break;
+            default:
+                ReportError(52);
+            }
+            if (failed != media::TimelineStep::StretchMode)
+                continue;
+        }
+        hasVideo_ = true;
+    }
+    if (hasVideo_ && IsAudioOnlyFormat(s_.format))
+        hasVideo_ = false;
+
+    const bool anyAudioInput = std::any_of(s_.inputs.begin(), s_.inputs.end(),
+                                           [](const TKXStream& x) { return x.Kind == 1; });
+    if (anyAudioInput) {
+        const media::MediaDetector* d = detector_.Get(currentFile_);
+        hasAudio_ = d && std::any_of(d->Streams().begin(), d->Streams().end(), [](const auto& st) {
+                        return st.majorType == media::MajorType::Audio;
+                    });
+    }
+    if (hasAudio_) {
+        const int groups = AudioGroupCount(s_.inputs);
+        for (int g = 0; g < groups; ++g) {
+            const int group = timeline_->AddAudioGroup(media::MediaType::Pcm(48000, 2, 16));
+            audioGroups_.push_back(group);
+            if (group < 0)
+                continue;
+            for (const SourcePlacement& p : PlaceAudioGroup(s_.inputs, g, probe)) {
+                const TKXStream& in = s_.inputs[p.inputIndex];
+                currentFile_ = in.FileName;
+                media::TimelineSource src;
+                src.fileName = in.FileName;
+                src.mediaStart100ns = p.mediaStart100ns;
+                src.mediaStop100ns = p.mediaStop100ns;
+                src.timelineStart100ns = p.timelineStart100ns;
+                src.timelineStop100ns = p.timelineStop100ns;
+                src.layer = p.layer;
+                src.speed = in.Speed;
+                media::TimelineStep failed = media::TimelineStep::None;
+                // Audio steps report nothing; a source that cannot be added is left out.
+                timeline_->AddSource(group, src, failed);
+            }
+        }
+    }
+    timeline_->Commit();
+}
+
+bool Run::BuildVideoChain() {
+    switch (s_.format) {
+    case kx::Format_IndStr_Standard_MPEG: {
+        mpeg_ = std::make_unique<TDSStandardMPEGEncoder>();
+        mpeg_->FileName = s_.writeFileName;
+        mpeg_->AddErrorCode = 30;
+        mpeg_->CreateErrorCode = 31;
+        mpeg_->ConnectErrorCode = 32;
+        mpeg_->ParameterNames = &s_.mpegNames;
+        mpeg_->ParameterValues = &s_.mpegValues;
+        ConfigureWrapper(*mpeg_);
+        if (!mpeg_->BuildChain())
+            return true; // reported by the wrapper; the run still starts and ends on its own
+        positionFilter_ = mpeg_->Encoder->Filter.get();
+        bool finished = false;
+        if (mpeg_->ConnectVideo(videoPin_) != media::S_OK) {
+            ReportError(33);
+        } else {
+            videoPin_.reset();
+            if (!hasAudio_)
+                finished = mpeg_->ApplyAndConnectOutput();
+        }
+        if (hasAudio_) {
+            if (mpeg_->ConnectAudio(audioPins_[0]) != media::S_OK) {
+                ReportError(29);
+            } else {
+                audioPins_[0].reset();
+                finished = mpeg_->ApplyAndConnectOutput();
+            }
+        }
+        chainBuilt_ = finished;
+        return true;
+    }
+    default:
+        ReportText("Output format " + FormatName(s_.format) +
+                   " is not available in this version; no file was written.");
+        return false;
+    }
+}
+
+media::PinPtr FirstPin(const media::FilterPtr& filter, media::PinDirection direction) {
+    if (!filter)
+        return nullptr;
+    for (const media::PinPtr& pin : filter->Pins())
+        if (pin->Direction() == direction && !pin->ConnectedTo())
+            return pin;
+    return nullptr;
+}
+
+void Run::InsertFrameGrabber() {
+    const bool handlers = s_.onPushFrame || s_.onFrame;
+    media::FrameGrabberCallbacks callbacks;
+    if (s_.onPushFrame) {
+        callbacks.onFrameBytes = [this](unsigned char*& data, int size, int, int) {
+            s_.onPushFrame(width_, height_, 32, size, data);
+        };
+    }
+    std::shared_ptr<FrameStore> frames = s_.frames;
+    callbacks.onFrame = [this, frames](const media::VideoFrame& frame) {
+        if (s_.onFrame) {
+            QImage image = frame.ToRgbImage();
+            s_.onFrame(image);
+            frames->KeepImage(image);
+        } else {
+            frames->Keep(frame); // the picture is made only when someone reads it
+        }
+    };
+    grabber_ = media::CreateFrameGrabber(handlers, std::move(callbacks));
+    if (!grabber_) {
+        ReportError(65);
+        return;
+    }
+    if (media::Failed(graph_->AddFilter(grabber_, "Sample Grabber"))) {
+        ReportError(66);
+        return;
+    }
+    if (media::Failed(graph_->Connect(videoPin_, FirstPin(grabber_, media::PinDirection::Input))))
+        ReportError(69);
+    // The chain goes on from the grabber whether or not it could be connected.
+    videoPin_ = FirstPin(grabber_, media::PinDirection::Output);
+}
+
+void Run::InsertVideoEffects() {
+    media::HRESULT hr = media::S_OK;
+    effects_ = media::CreateFilterFromClsid(media::Clsid::VideoEffects, hr);
+    if (!effects_) {
+        ReportError(34);
+        return;
+    }
+    if (media::Failed(graph_->AddFilter(effects_, "Video Effects"))) {
+        ReportError(35);
+        return;
+    }
+    if (media::Failed(graph_->Connect(videoPin_, FirstPin(effects_, media::PinDirection::Input)))) {
+        ReportError(36);
+        return;
+    }
+    videoPin_ = FirstPin(effects_, media::PinDirection::Output);
+}
+
+void Run::ConnectNullRenderer() {
+    media::HRESULT hr = media::S_OK;
+    nullRenderer_ = media::CreateFilterFromClsid(media::Clsid::NullRenderer, hr);
+    if (!nullRenderer_ || media::Failed(graph_->AddFilter(nullRenderer_, "Null Renderer")))
+        return;
+    if (videoPin_)
+        graph_->Connect(videoPin_, FirstPin(nullRenderer_, media::PinDirection::Input));
+}
+
+Run::Assembly Run::AssembleGraph() {
+    if (!timeline_->IsValid())
+        ReportError(58);
+    if (media::Failed(graph_->AddFilter(timeline_->AsFilter(), "Timeline")))
+        ReportError(60);
+    int audioSlot = 0;
+    for (int g = 0; g < timeline_->GroupCount(); ++g) {
+        media::PinPtr pin = timeline_->GroupOutputPin(g);
+        if (timeline_->GroupIsVideo(g)) {
+            if (!videoPin_) {
+                if (!pin)
+                    ReportError(75);
+                videoPin_ = pin;
+            }
+        } else if (audioSlot < 8) {
+            if (!pin)
+                ReportError(76 + audioSlot);
+            audioPins_[audioSlot++] = pin;
+        }
+    }
+
+    if (hasVideo_) {
+        if (!videoPin_) {
+            ReportError(64);
+            return Assembly::EndEarly;
+        }
+        InsertFrameGrabber();
+        if (s_.videoUseEffects)
+            InsertVideoEffects();
+        if (s_.mode == kx::Mode_Convert) {
+            tee_ = std::make_unique<TDSInfTee>();
+            ConfigureWrapper(*tee_);
+            if (tee_->CreateFilter()) {
+                tee_->ConnectInput(videoPin_);
+                media::PinPtr out;
+                tee_->GetOutputPinAt(1, out);
+                videoPin_ = out;
+            }
+            if (!BuildVideoChain())
+                return Assembly::Failed;
+            // Preview branch: the second tee output goes to the null renderer until the
+            // preview screen exists.
+            media::PinPtr second;
+            if (tee_->Filter)
+                tee_->GetOutputPinAt(2, second);
+            videoPin_ = second;
+            ConnectNullRenderer();
+        } else {
+            ConnectNullRenderer();
+        }
+    } else if (hasAudio_) {
+        if (s_.mode == kx::Mode_Convert) {
+            ReportText("Output format " + FormatName(s_.format) +
+                       " is not available in this version for audio-only input; no file was "
+                       "written.");
+            return Assembly::Failed;
+        }
+    } else {
+        ReportText("No video or audio stream found in the input files; nothing was converted.");
+        return Assembly::Failed;
+    }
+    return Assembly::Ok;
+}
+
+void Run::WriteDebugFiles(const QString& graphName, const QString& dumpName) {
+    graph_->SaveGraphFile(DebugFilePath(s_.debugDir, graphName));
+    QFile dump(DebugFilePath(s_.debugDir, dumpName));
+    if (dump.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        dump.write(graph_->DumpText());
+}
+
+void Run::Poll() {
+    // A graph whose data stops flowing without an error (a stream that cannot be decoded
+    // leaves the multiplexer waiting for it) would never complete: give up after a while.
+    std::int64_t lastPosition = -1;
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    while (!host_.StopRequested()) {
+        QThread::msleep(kPollSleepMs);
+        media::GraphEvent event;
+        if (graph_->WaitForEvent(kEventWaitMs, event) == media::S_OK) {
+            if (event.code == media::EC_COMPLETE) {
+                completed_ = true;
+                host_.RequestStop();
+            } else if (event.code == media::EC_ERRORABORT || event.code == media::EC_USERABORT) {
+                // A failing element ends the run instead of leaving it waiting for a Stop.
+                graphFailed_ = true;
+                ReportText("Conversion failed: " + event.message);
+                host_.RequestStop();
+                break;
+            }
+        }
+        std::int64_t position = 0;
+        if (positionFilter_ && media::Failed(positionFilter_->CurrentPosition(position)))
+            position = 0;
+        if (position != lastPosition) {
+            lastPosition = position;
+            sinceProgress.restart();
+        } else if (!completed_ && positionFilter_ && s_.stallTimeoutMs > 0 &&
+                   sinceProgress.elapsed() > s_.stallTimeoutMs) {
+            graphFailed_ = true;
+            ReportText(QStringLiteral("Conversion failed: no media data arrived for %1 s; a stream "
+                                      "of the input may be damaged or not decodable.")
+                           .arg(s_.stallTimeoutMs / 1000.0));
+            host_.RequestStop();
+            break;
+        }
+        if (!s_.progressAssigned)
+            continue;
+        const int percent = ProgressPercent(position, duration100ns_);
+        if (s_.mode == kx::Mode_Preview) {
+            lastPercent_ = percent;
+            host_.NotifyProgress(percent);
+        } else if (percent > lastPercent_) {
+            lastPercent_ = percent;
+            host_.NotifyProgress(percent);
+        }
+    }
+}
+
+void Run::Release() {
+    if (graph_)
+        graph_->Stop();
+    if (mpeg_)
+        mpeg_->ReleaseChain();
+    if (tee_)
+        tee_->ReleaseFilter();
+    mpeg_.reset();
+    tee_.reset();
+    positionFilter_ = nullptr;
+    videoPin_.reset();
+    for (auto& pin : audioPins_)
+        pin.reset();
+    grabber_.reset();
+    effects_.reset();
+    nullRenderer_.reset();
+    graph_.reset();
+    timeline_.reset();
+}
+
+bool Run::FinishOutputFile() {
+    if (s_.mode != kx::Mode_Convert || s_.writeFileName.isEmpty())
+        return false;
+    const std::filesystem::path temp = s_.writeFileName.toStdString();
+    std::error_code ec;
+    const bool good =
+        completed_ && !graphFailed_ && !errorReported_ && std::filesystem::exists(temp, ec);
+    if (good) {
+        std::filesystem::rename(temp, s_.outputFileName.toStdString(), ec);
+        if (!ec)
+            return true;
+        ReportError(84);
+    }
+    std::filesystem::remove(temp, ec);
+    return false;
+}
+
+RunOutcome Run::Execute() {
+    RunOutcome outcome;
+    if (s_.inputs.empty()) {
+        ReportText(QStringLiteral("Input files not found."));
+        host_.RequestStop();
+        return outcome;
+    }
+    graph_ = std::make_unique<media::Graph>();
+    BuildTimeline();
+    const Assembly assembly = AssembleGraph();
+    outcome.outputWidth = width_;
+    outcome.outputHeight = height_;
+    outcome.firstFrameRate = firstRate_;
+    outcome.tracks = tracks_;
+    if (assembly == Assembly::EndEarly) {
+        Release();
+        FinishOutputFile();
+        return outcome;
+    }
+    outcome.reachedGraph = true;
+    if (assembly == Assembly::Ok) {
+        if (s_.debugMode)
+            WriteDebugFiles("grf_pre_last.grf", "log_pre_last.txt");
+        duration100ns_ = timeline_->Duration100ns();
+        lastPercent_ = 0;
+        if (s_.mode == kx::Mode_Convert)
+            graph_->SetNoSyncSource();
+        if (media::Failed(graph_->Run())) {
+            graphFailed_ = true;
+            GraphEventText();
+        } else {
+            host_.NotifyStart();
+            if (s_.debugMode)
+                WriteDebugFiles("grf_last.grf", "log_last.txt");
+            Poll();
+        }
+    }
+    Release();
+    // Completion is decided before the stop flag of this run is cleared.
+    outcome.producedFile = FinishOutputFile();
+    return outcome;
+}
+
+void Run::GraphEventText() {
+    // A graph that refuses to run usually says why on its bus.
+    media::GraphEvent event;
+    QString why = QStringLiteral("the graph could not be started");
+    if (graph_->WaitForEvent(0, event) == media::S_OK && !event.message.isEmpty())
+        why = event.message;
+    ReportText("Conversion failed: " + why);
+}
+
+} // namespace
+
+QString TemporaryOutputName(const QString& outputFileName) {
+    const QFileInfo info(outputFileName);
+    const QString token = QUuid::createUuid().toString(QUuid::Id128).left(12);
+    return info.dir().filePath("." + info.fileName() + "." + token + ".part");
+}
+
+RunOutcome ExecuteRun(const RunSettings& settings, RunHost& host) {
+    Run run(settings, host);
+    return run.Execute();
+}
+
+} // namespace engine
