@@ -116,6 +116,7 @@ private:
     void InsertVideoEffects();
     void ConnectNullRenderer();
     bool BuildVideoChain();
+    bool BuildOtherChain(bool withVideo);
     void WriteDebugFiles(const QString& graphName, const QString& dumpName);
     void Poll();
     void Release();
@@ -150,6 +151,7 @@ private:
     media::FilterPtr grabber_;
     std::unique_ptr<TDSInfTee> tee_;
     std::unique_ptr<TDSStandardMPEGEncoder> mpeg_;
+    std::unique_ptr<BuiltChain> built_;
     media::FilterPtr effects_;
     media::FilterPtr nullRenderer_;
     media::Filter* positionFilter_ = nullptr;
@@ -230,6 +232,8 @@ void Run::BuildTimeline() {
             ReportError(49);
             continue;
         }
+        if (IsAudioOnlyFormat(s_.format))
+            continue; // the group stays, but its pictures would be decoded for nothing
         if (media::Failed(timeline_->AddSource(videoGroup_, src, failed))) {
             switch (failed) {
             case media::TimelineStep::CreateTrack:
@@ -327,10 +331,30 @@ bool Run::BuildVideoChain() {
         return true;
     }
     default:
+        return BuildOtherChain(true);
+    }
+}
+
+// The container and audio-only chains; the formats whose chains this program does not have yet
+// say so and end the run without writing anything.
+bool Run::BuildOtherChain(bool withVideo) {
+    if (!IsAudioOrContainerFormat(s_.format)) {
         ReportText("Output format " + FormatName(s_.format) +
                    " is not available in this version; no file was written.");
         return false;
     }
+    ChainContext ctx;
+    ctx.graph = graph_.get();
+    ctx.errorTexts = &s_.errorTexts;
+    ctx.onError = onError_;
+    ctx.onFilterAdded = s_.onFilterAdded;
+    built_ = BuildAudioOrContainerChain(s_.format, s_.chain, ctx, s_.writeFileName, videoPin_,
+                                        audioPins_, withVideo, hasAudio_);
+    if (built_) {
+        positionFilter_ = built_->progressFilter;
+        chainBuilt_ = true;
+    }
+    return true;
 }
 
 media::PinPtr FirstPin(const media::FilterPtr& filter, media::PinDirection direction) {
@@ -453,11 +477,19 @@ Run::Assembly Run::AssembleGraph() {
             ConnectNullRenderer();
         }
     } else if (hasAudio_) {
+        // The unused video group still produces (empty) pictures: let them go somewhere.
+        if (videoPin_)
+            ConnectNullRenderer();
         if (s_.mode == kx::Mode_Convert) {
-            ReportText("Output format " + FormatName(s_.format) +
-                       " is not available in this version for audio-only input; no file was "
-                       "written.");
-            return Assembly::Failed;
+            if (s_.format == kx::Format_WMA || IsAudioOnlyChainFormat(s_.format)) {
+                if (!BuildOtherChain(false))
+                    return Assembly::Failed;
+            }
+            if (!built_) {
+                ReportText("Output format " + FormatName(s_.format) +
+                           " needs a video stream; the input has only audio. No file was written.");
+                return Assembly::Failed;
+            }
         }
     } else {
         ReportText("No video or audio stream found in the input files; nothing was converted.");
@@ -529,6 +561,9 @@ void Run::Release() {
         mpeg_->ReleaseChain();
     if (tee_)
         tee_->ReleaseFilter();
+    if (built_)
+        built_->Release();
+    built_.reset();
     mpeg_.reset();
     tee_.reset();
     positionFilter_ = nullptr;

@@ -2,6 +2,7 @@
 // One conversion run, executed on the run's worker thread: timeline, graph, polling loop,
 // release, and the output file's final rename.
 
+#include "engine/AudioChainDispatch.h"
 #include "engine/KXTypes.h"
 #include "engine/KXVideoEdit.h"
 #include "engine/KXWideStringList.h"
@@ -43,6 +44,7 @@ struct RunSettings {
     TFramePusher onPushFrame;
     TFrameEvent onFrame;
     bool progressAssigned = false;
+    ChainSettings chain;        ///< the settings of the AVI, Matroska, DV, custom and audio chains
     int stallTimeoutMs = 30000; ///< no media progress for this long ends the run with an error
     std::shared_ptr<FrameStore> frames;
 };

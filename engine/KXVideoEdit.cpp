@@ -281,6 +281,7 @@ void TKXVideoEdit::Start() {
     s.onFrame = OnFrame;
     s.progressAssigned = static_cast<bool>(OnProgress);
     s.stallTimeoutMs = stallTimeoutMs_;
+    s.chain = engine::ChainSettingsFrom(*this);
     s.frames = frames_;
 
     if (m_Mode == kx::Mode_Convert) {

@@ -150,6 +150,42 @@ INSTANTIATE_TEST_SUITE_P(
                    44100}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The other chains through the engine: the container formats take video and audio, the
+// audio-only formats leave the video group unconnected.
+TEST(EngineRun, ContainerAndAudioOnlyChains) {
+    Media& m = Media::Get();
+    struct {
+        kx::TKXOutputFormat format;
+        const char* file;
+        const char* container;
+        const char* videoCodec; // "" = no video stream
+        const char* audioCodec;
+    } cases[] = {
+        {kx::Format_AVI, "x.mp3", "avi", "mjpeg", "pcm_s16le"}, // the MP3 page's way
+        {kx::Format_MKV, "x.mkv", "matroska", "mjpeg", "pcm_s16le"},
+        {kx::Format_LAME, "lame.mp3", "mp3", "", "mp3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        QTemporaryDir out;
+        TKXVideoEdit e;
+        Recorder r;
+        r.Attach(e);
+        SetupFile(e, m.avi, out.filePath(c.file), {});
+        e.setOutput_Format(c.format);
+        e.Start();
+        ASSERT_TRUE(e.WaitForFree(kRunTimeoutMs));
+        EXPECT_TRUE(r.errorTexts.isEmpty()) << r.AllErrors().toStdString();
+        EXPECT_EQ(r.Events().last(), "stop");
+        const testsupport::MediaInfo info = ProbeMedia(out.filePath(c.file));
+        ASSERT_TRUE(info.ok) << info.error.toStdString();
+        EXPECT_TRUE(info.container.contains(c.container)) << info.container.toStdString();
+        EXPECT_EQ(info.videoCodec, c.videoCodec);
+        EXPECT_EQ(info.audioCodec, c.audioCodec);
+        EXPECT_NEAR(info.durationSec, 1.0, 0.1);
+    }
+}
+
 const QStringList kMpeg1{"OUTPUT_FORMAT", "MPEG1", "VIDEO_FORMAT", "MPEG1", "AUDIO_FORMAT", "MP2"};
 
 TEST(EngineRun, EmptyInputListEndsEarlyAndFreesTheEngine) {
@@ -263,13 +299,13 @@ TEST(EngineRun, MissingChainReportsAndWritesNothing) {
     TKXVideoEdit e;
     Recorder r;
     r.Attach(e);
-    SetupFile(e, m.avi, out.filePath("x.avi"), {});
-    e.setOutput_Format(kx::Format_AVI);
+    SetupFile(e, m.avi, out.filePath("x.wmv"), {});
+    e.setOutput_Format(kx::Format_WMV);
     e.Start();
     ASSERT_TRUE(e.WaitForFree(kRunTimeoutMs));
     const QStringList events = r.Events();
     ASSERT_EQ(r.errorCodes, std::vector<int>{0});
-    EXPECT_TRUE(r.errorTexts[0].contains("Format_AVI")) << r.errorTexts[0].toStdString();
+    EXPECT_TRUE(r.errorTexts[0].contains("Format_WMV")) << r.errorTexts[0].toStdString();
     EXPECT_FALSE(events.contains("start"));
     EXPECT_EQ(events.last(), "stop");
     EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
