@@ -602,9 +602,8 @@ void TfrmReelvane::BuildMenus() {
     mniPropertise->setObjectName(QStringLiteral("mniPropertise"));
     connect(mniPropertise, &QAction::triggered, this, &TfrmReelvane::mniPropertiseClick);
 
-    // The window's own shortcuts (the menu items' shortcuts work only while a menu is open).
+    // Del works in the whole window; Ctrl+A comes from the File menu item.
     addAction(actRemove);
-    lvFiles->addAction(mniSelectAll);
 }
 
 // ------------------------------------------------------------------------ creation, showing
