@@ -384,7 +384,7 @@ void Run::InsertFrameGrabber() {
             frames->Keep(frame); // the picture is made only when someone reads it
         }
     };
-    grabber_ = media::CreateFrameGrabber(handlers, std::move(callbacks));
+    grabber_ = media::CreateFrameGrabber(handlers, width_, height_, std::move(callbacks));
     if (!grabber_) {
         ReportError(65);
         return;

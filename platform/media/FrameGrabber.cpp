@@ -120,35 +120,37 @@ GstPadProbeReturn FrameProbe(GstPad* pad, GstPadProbeInfo* info, gpointer data) 
 
 } // namespace
 
-FilterPtr CreateFrameGrabber(bool convertToRgb, FrameGrabberCallbacks callbacks) {
+FilterPtr CreateFrameGrabber(bool convertToRgb, int width, int height,
+                             FrameGrabberCallbacks callbacks) {
     EnsureMediaInitialized();
     GstElement* bin = gst_bin_new(nullptr);
-    GstElement* last = nullptr;
-    GstElement* first = nullptr;
-    if (convertToRgb) {
-        first = gst_element_factory_make("videoconvert", nullptr);
-        last = gst_element_factory_make("capsfilter", nullptr);
-        if (!first || !last) {
-            if (first)
-                gst_object_unref(first);
-            if (last)
-                gst_object_unref(last);
-            gst_object_unref(bin);
-            return nullptr;
-        }
-        GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGR", nullptr);
-        g_object_set(last, "caps", caps, nullptr);
-        gst_caps_unref(caps);
-        gst_bin_add_many(GST_BIN(bin), first, last, nullptr);
-        gst_element_link(first, last);
+    GstElement* convert =
+        convertToRgb ? gst_element_factory_make("videoconvert", nullptr) : nullptr;
+    GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
+    if (!filter || (convertToRgb && !convert)) {
+        if (convert)
+            gst_object_unref(convert);
+        if (filter)
+            gst_object_unref(filter);
+        gst_object_unref(bin);
+        return nullptr;
+    }
+    GstCaps* caps = gst_caps_new_empty_simple("video/x-raw");
+    if (convertToRgb)
+        gst_caps_set_simple(caps, "format", G_TYPE_STRING, "BGR", nullptr);
+    if (width > 0 && height > 0)
+        gst_caps_set_simple(caps, "width", G_TYPE_INT, width, "height", G_TYPE_INT, height,
+                            nullptr);
+    g_object_set(filter, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+    GstElement* first = filter;
+    GstElement* last = filter;
+    if (convert) {
+        gst_bin_add_many(GST_BIN(bin), convert, filter, nullptr);
+        gst_element_link(convert, filter);
+        first = convert;
     } else {
-        first = last = gst_element_factory_make("identity", nullptr);
-        if (!first) {
-            gst_object_unref(bin);
-            return nullptr;
-        }
-        g_object_set(first, "silent", TRUE, nullptr);
-        gst_bin_add(GST_BIN(bin), first);
+        gst_bin_add(GST_BIN(bin), filter);
     }
     GstPad* sink = gst_element_get_static_pad(first, "sink");
     GstPad* src = gst_element_get_static_pad(last, "src");

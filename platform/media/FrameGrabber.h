@@ -45,7 +45,10 @@ struct FrameGrabberCallbacks {
     std::function<void(const VideoFrame& frame)> onFrame;
 };
 
-/// Makes a grabber; `convertToRgb` selects the converting way of working.
-FilterPtr CreateFrameGrabber(bool convertToRgb, FrameGrabberCallbacks callbacks);
+/// Makes a grabber; `convertToRgb` selects the converting way of working. Frames pass the
+/// grabber at width x height (when positive), so a later stage that wants another size scales
+/// after the grabber, not before it.
+FilterPtr CreateFrameGrabber(bool convertToRgb, int width, int height,
+                             FrameGrabberCallbacks callbacks);
 
 } // namespace media

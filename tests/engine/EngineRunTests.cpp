@@ -317,7 +317,9 @@ TEST(EngineRun, FramesReachTheHandlersAndTheBitmap) {
     TKXVideoEdit e;
     Recorder r;
     r.Attach(e);
-    SetupFile(e, m.avi, out.filePath("x.mpg"), kMpeg1);
+    // The encoder wants another size: frames still pass the grabber at the run's output size.
+    SetupFile(e, m.avi, out.filePath("x.mpg"),
+              kMpeg1 + QStringList{"WIDTH", "160", "HEIGHT", "120"});
     e.setVideo_Resize(true);
     e.setVideo_Resize_Width(322);
     e.setVideo_Resize_Height(240);
