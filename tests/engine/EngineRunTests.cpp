@@ -408,6 +408,37 @@ TEST(EngineRun, DebugFilesAndARestartFromOnStop) {
     EXPECT_TRUE(graph.readAll().contains("digraph"));
 }
 
+// Start from a handler the worker is waiting for: the running conversion is asked to stop and
+// the new one starts once the handler has returned, instead of both threads waiting forever.
+TEST(EngineRun, StartFromOnStartRestartsWithoutDeadlock) {
+    Media& m = Media::Get();
+    QTemporaryDir out;
+    TKXVideoEdit e;
+    Recorder r;
+    r.Attach(e);
+    SetupFile(e, m.avi2s, out.filePath("x.mpg"), kMpeg1);
+    int starts = 0;
+    e.OnStart = [&] {
+        r.events << "start";
+        if (++starts == 1)
+            e.Start();
+    };
+    e.Start();
+    ASSERT_TRUE(e.WaitForFree(kRunTimeoutMs));
+    // The restart was queued by the handler; let it run and finish.
+    QDeadlineTimer deadline(kRunTimeoutMs);
+    while (r.Events().count("stop") < 2 && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        e.WaitForFree(100);
+    }
+    ASSERT_TRUE(e.WaitForFree(kRunTimeoutMs));
+    EXPECT_EQ(r.Events().count("start"), 2) << r.Events().join(",").toStdString();
+    EXPECT_EQ(r.Events().count("stop"), 2);
+    EXPECT_EQ(r.Events().last(), "stop");
+    EXPECT_TRUE(r.errorTexts.isEmpty()) << r.AllErrors().toStdString();
+    EXPECT_TRUE(QFile::exists(out.filePath("x.mpg"))); // written by the second run
+}
+
 TEST(EngineRun, DestroyingTheEngineDuringARunEndsIt) {
     Media& m = Media::Get();
     QTemporaryDir out;
