@@ -1,5 +1,6 @@
 // The program's entry: settings, language, single instance, the main window.
 
+#include "app/EngineAdapter.h"
 #include "app/core/Language.h"
 #include "app/core/SingleInstance.h"
 #include "app/frmReelvane.h"
