@@ -7,6 +7,10 @@
 // run's worker waits for the handler; OnError comes on the thread that reports (the owning
 // thread for add checks and output-file checks, the worker while a run is built or watched);
 // OnPushFrame and OnFrame come on the media streaming thread.
+//
+// The owning thread must keep processing events while a run works (the notifications are
+// blocking queued calls). Destroying the engine stops its run and waits for it while serving
+// those calls; do not destroy it from inside one of its own handlers (use deleteLater()).
 
 #include "engine/KXTypes.h"
 #include "engine/KXWideStringList.h"
@@ -554,7 +558,8 @@ public:
     void Standard_MPEG_Parameters_Clear();
     void Standard_MPEG_Parameter_Add(const QString& name, const QString& value);
     /// Starts a run and returns at once. A run still working is asked to stop first and waited
-    /// for while this thread keeps processing events.
+    /// for while this thread keeps processing events; when called from a handler that run is
+    /// waiting for, the stop is requested and the new run starts once the handler has returned.
     void Start();
     /// Asks the running conversion to end; does not wait. Nothing happens while Status_FREE.
     void Stop();
@@ -565,7 +570,8 @@ public:
     void ReportError(int code);
 
     /// Processes events of the owning thread until no run is working or busy ending, or until
-    /// timeoutMs passes (-1 = no limit). True when the engine is free.
+    /// timeoutMs passes (-1 = no limit). True when the engine is free. (A restart queued by a
+    /// handler's Start, see Start, is not yet a run.)
     bool WaitForFree(int timeoutMs = -1);
     /// True while a worker thread of this engine exists (also while it delivers OnStop).
     bool IsRunThreadAlive() const;
