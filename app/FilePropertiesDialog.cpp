@@ -1,5 +1,7 @@
 #include "app/FilePropertiesDialog.h"
 
+#include "platform/media/MediaDetector.h"
+
 #include "util/Utility.h"
 #include "util/myutility.h"
 
@@ -16,89 +18,30 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include <gst/gst.h>
-#include <gst/pbutils/pbutils.h>
-
 #include <memory>
 
 namespace {
 
-template <typename T> struct GObjectDeleter {
-    void operator()(T* object) const {
-        if (object)
-            g_object_unref(object);
-    }
-};
-template <typename T> using GObjectPtr = std::unique_ptr<T, GObjectDeleter<T>>;
-
-struct ErrorDeleter {
-    void operator()(GError* error) const { g_error_free(error); }
-};
-
-QString TakeString(gchar* text) {
-    const QString result = text ? QString::fromUtf8(text) : QString();
-    g_free(text);
-    return result;
-}
-
-QString CapsText(GstCaps* caps) {
-    if (!caps)
-        return {};
-    const QString description = TakeString(gst_pb_utils_get_codec_description(caps));
-    gst_caps_unref(caps);
-    return description;
-}
-
-QString MediaText(const QString& path, int timeoutMs) {
-    if (!gst_init_check(nullptr, nullptr, nullptr))
-        return QStringLiteral("Media: GStreamer is not available");
-    GError* rawError = nullptr;
-    GObjectPtr<GstDiscoverer> discoverer(
-        gst_discoverer_new(GstClockTime(timeoutMs) * GST_MSECOND, &rawError));
-    std::unique_ptr<GError, ErrorDeleter> error(rawError);
-    if (!discoverer)
-        return QStringLiteral("Media: ") +
-               (error ? QString::fromUtf8(error->message) : QStringLiteral("no discoverer"));
-    const QByteArray uri = QUrl::fromLocalFile(path).toEncoded();
-    rawError = nullptr;
-    GObjectPtr<GstDiscovererInfo> info(
-        gst_discoverer_discover_uri(discoverer.get(), uri.constData(), &rawError));
-    error.reset(rawError);
-    if (!info || gst_discoverer_info_get_result(info.get()) != GST_DISCOVERER_OK)
-        return QStringLiteral("Media: not readable") +
-               (error
-                    ? QStringLiteral(" (") + QString::fromUtf8(error->message) + QStringLiteral(")")
-                    : QString());
-
+QString MediaText(const QString& path) {
+    media::MediaDetector detector;
+    if (media::Failed(detector.Open(path)))
+        return QStringLiteral("Media: not readable (") + detector.ErrorText() + QStringLiteral(")");
     QStringList lines;
-    const GstClockTime duration = gst_discoverer_info_get_duration(info.get());
-    if (GST_CLOCK_TIME_IS_VALID(duration))
-        lines << QStringLiteral("Duration: %1 s").arg(double(duration) / GST_SECOND, 0, 'f', 2);
-    GList* videos = gst_discoverer_info_get_video_streams(info.get());
-    for (GList* l = videos; l; l = l->next) {
-        auto* video = GST_DISCOVERER_VIDEO_INFO(l->data);
-        const QString codec =
-            CapsText(gst_discoverer_stream_info_get_caps(GST_DISCOVERER_STREAM_INFO(video)));
-        const guint num = gst_discoverer_video_info_get_framerate_num(video);
-        const guint den = gst_discoverer_video_info_get_framerate_denom(video);
-        lines << QStringLiteral("Video: %1, %2 x %3, %4 fps")
-                     .arg(codec)
-                     .arg(gst_discoverer_video_info_get_width(video))
-                     .arg(gst_discoverer_video_info_get_height(video))
-                     .arg(den ? double(num) / den : 0.0, 0, 'f', 2);
+    lines << QStringLiteral("Duration: %1 s").arg(detector.LengthSeconds(), 0, 'f', 2);
+    for (const media::StreamInfo& stream : detector.Streams()) {
+        const media::MediaType& t = stream.mediaType;
+        if (stream.majorType == media::MajorType::Video)
+            lines << QStringLiteral("Video: %1, %2 x %3, %4 fps")
+                         .arg(stream.codecDescription)
+                         .arg(t.width)
+                         .arg(t.height)
+                         .arg(stream.frameRate, 0, 'f', 2);
+        else if (stream.majorType == media::MajorType::Audio)
+            lines << QStringLiteral("Audio: %1, %2 Hz, %3 channel(s)")
+                         .arg(stream.codecDescription)
+                         .arg(t.samplesPerSec)
+                         .arg(t.channels);
     }
-    gst_discoverer_stream_info_list_free(videos);
-    GList* audios = gst_discoverer_info_get_audio_streams(info.get());
-    for (GList* l = audios; l; l = l->next) {
-        auto* audio = GST_DISCOVERER_AUDIO_INFO(l->data);
-        const QString codec =
-            CapsText(gst_discoverer_stream_info_get_caps(GST_DISCOVERER_STREAM_INFO(audio)));
-        lines << QStringLiteral("Audio: %1, %2 Hz, %3 channel(s)")
-                     .arg(codec)
-                     .arg(gst_discoverer_audio_info_get_sample_rate(audio))
-                     .arg(gst_discoverer_audio_info_get_channels(audio));
-    }
-    gst_discoverer_stream_info_list_free(audios);
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -118,7 +61,7 @@ bool DesktopProperties(const QString& path) {
 
 } // namespace
 
-QString FilePropertiesText(const QString& path, int timeoutMs) {
+QString FilePropertiesText(const QString& path) {
     const QFileInfo info(path);
     if (!info.isFile())
         return QStringLiteral("%1\nThe file does not exist.").arg(path);
@@ -133,7 +76,7 @@ QString FilePropertiesText(const QString& path, int timeoutMs) {
     if (info.birthTime().isValid())
         lines << QStringLiteral("Created: ") +
                      locale.toString(info.birthTime(), QLocale::LongFormat);
-    lines << QString() << MediaText(path, timeoutMs);
+    lines << QString() << MediaText(path);
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -9,6 +9,6 @@ class QWidget;
 /// dialog with the file's size, dates and what the media discoverer finds in it. UI thread.
 void ShowFileProperties(QWidget* parent, const QString& path);
 
-/// The text of the fallback dialog: size, dates and media information of @p path (the
-/// discoverer is given at most @p timeoutMs). Blocks while the file is read.
-QString FilePropertiesText(const QString& path, int timeoutMs = 3000);
+/// The text of the fallback dialog: size, dates and media information of @p path. Blocks while
+/// the file is read.
+QString FilePropertiesText(const QString& path);

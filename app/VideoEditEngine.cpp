@@ -1,6 +1,6 @@
 #include "app/VideoEditEngine.h"
 
-#include "app/BatchMapping.h"
+#include "app/batch/PresetMapping.h"
 #include "engine/KXVideoEdit.h"
 #include "settings/GlobalSettings.h"
 
@@ -47,7 +47,9 @@ bool VideoEditEngine::IsFree() const {
 }
 
 void VideoEditEngine::SetupConversion(const QString& inputPath, const QString& outputPath) {
-    ::SetupConversion(*m_edit, Settings(), inputPath, outputPath);
+    QString problem;
+    if (!::SetupConversion(*m_edit, Settings(), inputPath, outputPath, &problem))
+        Q_EMIT error(0, problem);
 }
 
 void VideoEditEngine::ClearInputs() {

@@ -4,8 +4,8 @@
 #include "app/EnginePanel.h"
 #include "app/FilePropertiesDialog.h"
 #include "app/OpenDialog.h"
-#include "app/OutputName.h"
 #include "app/StatusImages.h"
+#include "app/batch/PresetMapping.h"
 #include "app/core/Language.h"
 #include "editor/core/Presets.h"
 #include "settings/GlobalSettings.h"
@@ -1077,7 +1077,7 @@ void TfrmReelvane::tmrConvertAVITimer() {
     QString output;
     for (int i = 0; i < lvFiles->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = lvFiles->topLevelItem(i);
-        output = IncludeBackslash(m_saveFolder) + OutputNameFor(item->text(3));
+        output = IncludeBackslash(m_saveFolder) + OutputNameFor(Settings(), item->text(3));
         if (!item->text(kStatusColumn).isEmpty())
             continue;
         m_currentItem = i;

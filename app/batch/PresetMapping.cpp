@@ -36,7 +36,7 @@ void AddPageParameters(TKXVideoEdit& engine, const TcdSettings& s, const QString
 QString OutputNameFor(const TcdSettings& settings, const QString& inputPath) {
     const int page = settings.PageIndex();
     if (page < 0 || page > 5)
-        return inputPath;
+        return QFileInfo(inputPath).fileName();
     return BaseName(inputPath) + QLatin1String(kExtensions[page]);
 }
 

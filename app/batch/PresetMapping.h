@@ -7,7 +7,7 @@ class TcdSettings;
 
 /// The output file name (no folder) for an input under the target format of the settings:
 /// the input's base name and ".mpeg", ".mp4", ".wmv", ".flv", ".mov" or ".mp3". An unknown
-/// format keeps the input's name.
+/// format keeps the input's file name.
 QString OutputNameFor(const TcdSettings& settings, const QString& inputPath);
 
 /// Fills the engine's Standard-MPEG parameter list, in this order, all values as given.

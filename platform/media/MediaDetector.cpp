@@ -115,6 +115,8 @@ HRESULT MediaDetector::Open(const QString& fileName) {
         if (GstCaps* caps = gst_discoverer_stream_info_get_caps(stream)) {
             if (gst_caps_get_size(caps) > 0)
                 s.mediaType = detail::MediaTypeFromStructure(gst_caps_get_structure(caps, 0));
+            detail::GCharPtr description{gst_pb_utils_get_codec_description(caps)};
+            s.codecDescription = QString::fromUtf8(description.p);
             gst_caps_unref(caps);
         }
         if (GST_IS_DISCOVERER_VIDEO_INFO(stream)) {

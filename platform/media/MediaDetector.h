@@ -14,6 +14,7 @@ struct StreamInfo {
     MediaType mediaType;        ///< the stream's own (often compressed) type
     double frameRate = 0.0;     ///< frames per second, video only
     double lengthSeconds = 0.0; ///< the stream's length, or the file's when not known
+    QString codecDescription;   ///< for people: "Motion JPEG", "Uncompressed 16-bit PCM audio"
 };
 
 /// Reads the streams of a media file: types, frame rate, frame size, length. Opening decodes

@@ -1,0 +1,133 @@
+#include "tests/support/TestMedia.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+class Cli : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = new QTemporaryDir;
+        clip_ = dir_->filePath("clip.avi");
+        ASSERT_TRUE(testsupport::MakeTestAvi(clip_, 2.0));
+        damaged_ = dir_->filePath("damaged.avi");
+        ASSERT_TRUE(testsupport::MakeTruncatedCopy(clip_, damaged_, 15));
+    }
+    static void TearDownTestSuite() { delete dir_; }
+
+    /// Runs reelvane-cli with a settings store of its own; answers the exit code.
+    int Run(const QStringList& args, QString* output = nullptr) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", dir_->filePath("config"));
+        p.setProcessEnvironment(env);
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(REELVANE_CLI, args);
+        EXPECT_TRUE(p.waitForFinished(180000));
+        if (output)
+            *output = QString::fromLocal8Bit(p.readAll());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+
+    static inline QTemporaryDir* dir_ = nullptr;
+    static inline QString clip_, damaged_;
+};
+
+} // namespace
+
+TEST_F(Cli, ConvertsWhatItCanAndSaysWhatFailed) {
+    const QString out = dir_->filePath("out");
+    QString log;
+    const int code = Run({"convert", "--format", "mp4", "--preset", "0", "--output", out, clip_,
+                          dir_->filePath("missing.avi"), damaged_, clip_},
+                         &log);
+    EXPECT_EQ(code, 1) << log.toStdString();
+    EXPECT_EQ(log.count("Convert to: clip.mp4 [Success]"), 2) << log.toStdString();
+    EXPECT_EQ(log.count("Load: "), 4);
+    EXPECT_GE(log.count("[Error message]: "), 2);
+    const auto info = testsupport::ProbeMedia(QDir(out).filePath("clip.mp4"));
+    ASSERT_TRUE(info.ok) << info.error.toStdString();
+    // Row 0 of the MP4 presets: H.264 at 640x480, 30 fps.
+    EXPECT_EQ(info.videoCodec, "h264");
+    EXPECT_EQ(info.width, 640);
+    EXPECT_EQ(info.height, 480);
+    EXPECT_NEAR(info.frameRate, 30.0, 0.01);
+    EXPECT_EQ(info.audioCodec, "aac");
+    EXPECT_NEAR(info.durationSec, 2.0, 0.1);
+    EXPECT_FALSE(QFile::exists(QDir(out).filePath("damaged.mp4"))) << "a failed run leaves no file";
+}
+
+TEST_F(Cli, Mp3PageWritesAnMp3WithoutVideo) {
+    const QString out = dir_->filePath("mp3");
+    QString log;
+    ASSERT_EQ(Run({"convert", "--format", "mp3", "--preset", "1", "--output", out, clip_}, &log), 0)
+        << log.toStdString();
+    const auto info = testsupport::ProbeMedia(QDir(out).filePath("clip.mp3"));
+    ASSERT_TRUE(info.ok) << info.error.toStdString();
+    EXPECT_EQ(info.audioCodec, "mp3");
+    EXPECT_FALSE(info.hasVideo);
+    EXPECT_EQ(info.sampleRate, 48000); // row 1: 48000 Hz stereo
+    EXPECT_EQ(info.channels, 2);
+}
+
+TEST_F(Cli, UsageAndFolderErrors) {
+    struct Case {
+        QStringList args;
+        int code;
+    } cases[] = {
+        {{}, 2},
+        {{"convert"}, 2},
+        {{"convert", "--format", "avi", "x.avi"}, 2},
+        {{"convert", "--format", "flv", "--preset", "9", "x.avi"}, 2},
+        {{"encode", "x.avi"}, 2},
+        {{"--help"}, 0},
+        {{"presets", "--format", "mov"}, 0},
+        {{"convert", "--format", "flv", "--output", "/proc/reelvane-cannot-write", clip_}, 1},
+    };
+    for (const Case& c : cases) {
+        QString log;
+        EXPECT_EQ(Run(c.args, &log), c.code) << c.args.join(' ').toStdString() << "\n"
+                                             << log.toStdString();
+    }
+    QString log;
+    Run({"convert", "--format", "flv", "--output", "/proc/reelvane-cannot-write", clip_}, &log);
+    EXPECT_TRUE(log.contains("Unable to create output file")) << log.toStdString();
+    Run({"presets", "--format", "mov"}, &log);
+    EXPECT_TRUE(log.contains("  0  Quick Time - HD Quality 480p(640*480; MP2, 128kbps)"))
+        << log.toStdString();
+}
+
+TEST_F(Cli, TerminationStopsCleanly) {
+    const QString longClip = dir_->filePath("long.avi");
+    testsupport::TestAviOptions options;
+    options.seconds = 20;
+    options.width = 320;
+    options.height = 240;
+    ASSERT_TRUE(testsupport::MakeTestAvi(longClip, options));
+    const QString out = dir_->filePath("stopped");
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", dir_->filePath("config"));
+    p.setProcessEnvironment(env);
+    p.start(REELVANE_CLI,
+            {"convert", "--format", "mpeg", "--preset", "3", "--output", out, longClip});
+    ASSERT_TRUE(p.waitForStarted());
+    QByteArray seen;
+    while (!seen.contains("Load: ") && p.waitForReadyRead(10000))
+        seen += p.readAllStandardOutput();
+    ASSERT_TRUE(seen.contains("Load: "));
+    QThread::msleep(300);
+    ::kill(pid_t(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 130);
+    const QStringList left = QDir(out).entryList(QDir::Files);
+    EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
+}
