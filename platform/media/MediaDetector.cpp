@@ -64,6 +64,16 @@ HRESULT MediaDetector::Open(const QString& fileName) {
         return VFW_E_UNKNOWN_FILE_TYPE;
     }
     EnsureMediaInitialized();
+    // A context of our own: on a thread whose default context an event loop iterates (the
+    // window's), the discoverer's sources would otherwise wait on that loop's timing.
+    struct PrivateContext {
+        GMainContext* context = g_main_context_new();
+        PrivateContext() { g_main_context_push_thread_default(context); }
+        ~PrivateContext() {
+            g_main_context_pop_thread_default(context);
+            g_main_context_unref(context);
+        }
+    } privateContext;
     GError* error = nullptr;
     detail::GstRef<GstDiscoverer> discoverer(gst_discoverer_new(kDiscoverTimeout, &error));
     if (!discoverer) {
