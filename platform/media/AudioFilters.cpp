@@ -25,19 +25,6 @@ GstElement* Child(GstElement* bin, const char* name) {
     return e;
 }
 
-const char* PcmFormatName(int bits) {
-    switch (bits) {
-    case 8:
-        return "U8";
-    case 24:
-        return "S24LE";
-    case 32:
-        return "S32LE";
-    default:
-        return "S16LE";
-    }
-}
-
 /// A bin with untargeted "sink" and "src" ghost pads of the given kinds.
 GstElement* EmptyBin(const char* sinkCaps, const char* srcCaps) {
     GstElement* bin = gst_bin_new(nullptr);
@@ -104,9 +91,9 @@ HRESULT PcmCompressorFilter::SetFormat(const MediaType& type) {
     // 0 bits means "any size": 16 bit is the size every consumer takes.
     const int bits = type.bitsPerSample == 0 ? 16 : type.bitsPerSample;
     GstCaps* caps =
-        gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, PcmFormatName(bits), "layout",
-                            G_TYPE_STRING, "interleaved", "rate", G_TYPE_INT, type.samplesPerSec,
-                            "channels", G_TYPE_INT, type.channels, nullptr);
+        gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, detail::PcmFormat(bits),
+                            "layout", G_TYPE_STRING, "interleaved", "rate", G_TYPE_INT,
+                            type.samplesPerSec, "channels", G_TYPE_INT, type.channels, nullptr);
     g_object_set(format_, "caps", caps, nullptr);
     gst_caps_unref(caps);
     chosen_ = MediaType::Pcm(type.samplesPerSec, type.channels, bits);

@@ -142,22 +142,33 @@ bool Accepts(const GstCaps* sinkCaps, const char* kind) {
     return sinkCaps && gst_caps_can_intersect(sinkCaps, wanted.get());
 }
 
-} // namespace
-
-HRESULT Graph::ConnectDirect(const PinPtr& output, const PinPtr& input) {
-    Endpoints e;
-    if (HRESULT hr = Validate(this, output, input, e); Failed(hr))
+/// Checks both ends, lets their filters finish building, and realises request pins; on failure
+/// nothing is left requested.
+HRESULT PrepareLink(Graph* graph, const PinPtr& output, const PinPtr& input, Endpoints& e,
+                    GstPad*& src, GstPad*& sink) {
+    if (HRESULT hr = Validate(graph, output, input, e); Failed(hr))
         return hr;
     if (Failed(e.outFilter->PrepareForConnect(e.out)) ||
         Failed(e.inFilter->PrepareForConnect(e.in)))
         return E_FAIL;
-    GstPad* src = e.out->Realize();
-    GstPad* sink = e.in->Realize();
+    src = e.out->Realize();
+    sink = e.in->Realize();
     if (!src || !sink) {
         e.out->Unrealize();
         e.in->Unrealize();
         return VFW_E_NOT_FOUND;
     }
+    return S_OK;
+}
+
+} // namespace
+
+HRESULT Graph::ConnectDirect(const PinPtr& output, const PinPtr& input) {
+    Endpoints e;
+    GstPad* src = nullptr;
+    GstPad* sink = nullptr;
+    if (HRESULT hr = PrepareLink(this, output, input, e, src, sink); Failed(hr))
+        return hr;
     if (gst_pad_link(src, sink) != GST_PAD_LINK_OK) {
         e.out->Unrealize();
         e.in->Unrealize();
@@ -168,21 +179,14 @@ HRESULT Graph::ConnectDirect(const PinPtr& output, const PinPtr& input) {
 
 HRESULT Graph::Connect(const PinPtr& output, const PinPtr& input) {
     Endpoints e;
-    if (HRESULT hr = Validate(this, output, input, e); Failed(hr))
+    GstPad* src = nullptr;
+    GstPad* sink = nullptr;
+    if (HRESULT hr = PrepareLink(this, output, input, e, src, sink); Failed(hr))
         return hr;
-    if (Failed(e.outFilter->PrepareForConnect(e.out)) ||
-        Failed(e.inFilter->PrepareForConnect(e.in)))
-        return E_FAIL;
-    GstPad* src = e.out->Realize();
-    GstPad* sink = e.in->Realize();
     auto undo = [&] {
         e.out->Unrealize();
         e.in->Unrealize();
     };
-    if (!src || !sink) {
-        undo();
-        return VFW_E_NOT_FOUND;
-    }
     GstCapsRef srcCaps(gst_pad_query_caps(src, nullptr));
     GstCapsRef sinkCaps(gst_pad_query_caps(sink, nullptr));
 

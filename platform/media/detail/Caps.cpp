@@ -19,19 +19,6 @@ constexpr RawVideoName kRawVideo[] = {
     {"YV12", "YV12"},   {"YUY2", "YUY2"},  {"UYVY", "UYVY"}, {"NV12", "NV12"},
 };
 
-const char* PcmFormat(int bits) {
-    switch (bits) {
-    case 8:
-        return "U8";
-    case 24:
-        return "S24LE";
-    case 32:
-        return "S32LE";
-    default:
-        return "S16LE";
-    }
-}
-
 int IntField(const GstStructure* s, const char* name) {
     int v = 0;
     return gst_structure_get_int(s, name, &v) ? v : 0;
@@ -79,6 +66,19 @@ bool IsMuxedStream(const GstStructure* s, const char* name) {
 }
 
 } // namespace
+
+const char* PcmFormat(int bits) {
+    switch (bits) {
+    case 8:
+        return "U8";
+    case 24:
+        return "S24LE";
+    case 32:
+        return "S32LE";
+    default:
+        return "S16LE";
+    }
+}
 
 GstCapsRef CapsFromMediaType(const MediaType& type) {
     if (type.majorType == MajorType::Video) {

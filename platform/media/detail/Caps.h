@@ -7,6 +7,9 @@
 
 namespace media::detail {
 
+/// The raw sample format name for a PCM sample size: U8, S16LE, S24LE or S32LE (16 otherwise).
+const char* PcmFormat(int bitsPerSample);
+
 /// Raw caps for an uncompressed media type (ARGB32 as BGRA bytes, RGB24 as BGR, PCM as S16LE
 /// etc.); empty caps for types that have no raw equivalent.
 GstCapsRef CapsFromMediaType(const MediaType& type);
