@@ -90,6 +90,10 @@ bool ConfigureConversion(TKXVideoEdit& engine, const TcdSettings& s, const QStri
     engine.Input_AddAudioFile(inputPath, -1, -1, -1, inputPath);
     engine.setAudio_Preview_Enabled(false);
     engine.setDebug_Mode(false);
+    // The timeline follows the input's own rate; the only rate change is the one the format
+    // asks for. A fixed 25 fps timeline would drop frames of a 30 fps clip and then repeat
+    // frames to reach 29.97.
+    engine.setVideo_FrameRate(0.0);
 
     // The MP3 page writes a real MP3 through the LAME chain; an AVI named ".mp3" plays nowhere.
     static constexpr kx::TKXOutputFormat kFormats[] = {

@@ -92,6 +92,7 @@ Measure RunChild(const QString& program, const QStringList& args) {
     argv.push_back(nullptr);
     QElapsedTimer timer;
     timer.start();
+    std::fflush(stdout);
     const pid_t pid = fork();
     if (pid == 0) {
         freopen("/dev/null", "w", stdout);
@@ -137,11 +138,13 @@ double VideoKbps(const QString& file) {
 }
 
 double Psnr(const QString& output, const QString& input) {
-    // Frames are paired by index: some containers round timestamps to their own clock.
-    const QString out = Capture(
-        "ffmpeg", {"-v", "info", "-nostats", "-i", output, "-i", input, "-lavfi",
-                   "[0:v]scale=1280:720,setpts=N/30/TB[a];[1:v]setpts=N/30/TB[b];[a][b]psnr", "-f",
-                   "null", "-"});
+    // Frames are paired by index (some containers round timestamps to their own clock), and both
+    // sides are brought to limited-range 4:2:0 first: the filter compares raw sample values.
+    const QString out =
+        Capture("ffmpeg", {"-v", "info", "-nostats", "-i", output, "-i", input, "-lavfi",
+                           "[0:v]scale=1280:720:out_range=tv,format=yuv420p,setpts=N/30/TB[a];"
+                           "[1:v]scale=out_range=tv,format=yuv420p,setpts=N/30/TB[b];[a][b]psnr",
+                           "-f", "null", "-"});
     const auto m = QRegularExpression("average:([0-9.inf]+)").match(out);
     return m.hasMatch() ? m.captured(1).toDouble() : 0;
 }
@@ -163,6 +166,7 @@ int ConvertOne(int argc, char** argv) {
     engine.Input_AddVideoFile(args[2], -1, -1, -1, 1);
     engine.Input_AddAudioFile(args[2], -1, -1, -1, args[2]);
     engine.setOutput_Format(kx::Format_IndStr_Standard_MPEG);
+    engine.setVideo_FrameRate(0.0); // keep the input's 30 fps, as the program's mapping does
     engine.setOutput_File_Name(args[3]);
     for (const QString& pair : args.mid(4))
         engine.Standard_MPEG_Parameter_Add(pair.section('=', 0, 0), pair.section('=', 1));
@@ -187,8 +191,8 @@ int main(int argc, char** argv) {
         QProcess::execute("gst-launch-1.0", {"-q",
                                              "videotestsrc",
                                              "num-buffers=600",
-                                             "pattern=ball",
-                                             "motion=sweep",
+                                             "pattern=smpte",
+                                             "horizontal-speed=6",
                                              "!",
                                              "video/x-raw,width=1280,height=720,framerate=30/1",
                                              "!",
@@ -221,7 +225,8 @@ int main(int argc, char** argv) {
             QStringList args = {"--convert", input, ours};
             args += t.params;
             const Measure a = RunChild(QCoreApplication::applicationFilePath(), args);
-            QStringList ff = {"-y", "-v", "error", "-i", input};
+            // 4:2:0 as ours: left alone, ffmpeg keeps the clip's 4:4:4 for H.264.
+            QStringList ff = {"-y", "-v", "error", "-i", input, "-pix_fmt", "yuv420p"};
             ff += t.ffmpegArgs;
             ff << theirs;
             const Measure b = RunChild("ffmpeg", ff);

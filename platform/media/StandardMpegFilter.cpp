@@ -215,8 +215,11 @@ HRESULT StandardMpegFilter::Build() {
             case PlannedVideo::H264: {
                 encoder = Make("x264enc");
                 if (encoder) {
+                    // B-frames and a one-second buffer, as the encoder's own presets use; the
+                    // element's defaults (none, 600 ms) cost several dB at the same rate.
+                    // A baseline profile downstream turns the B-frames off again.
                     g_object_set(encoder, "bitrate", guint(kbps), "key-int-max", guint(plan.gop),
-                                 nullptr);
+                                 "bframes", 3u, "vbv-buf-capacity", 1000u, nullptr);
                     gst_util_set_object_arg(G_OBJECT(encoder), "speed-preset", "faster");
                     if (plan.maxKbps > 0) {
                         const QByteArray options = QStringLiteral("vbv-maxrate=%1:vbv-bufsize=%2")
@@ -265,8 +268,12 @@ HRESULT StandardMpegFilter::Build() {
                 plan.video == PlannedVideo::Mpeg1 || plan.video == PlannedVideo::Mpeg2;
             GstElement* rate =
                 plan.fpsN > 0 || standardRatesOnly ? Make("videorate") : Make("identity");
-            if (!chain({Make("videoconvert"), Make("videoscale"), rate, MakeCapsFilter(caps),
-                        encoder, profile, parser, queue()},
+            // Scale only when a size is asked for: a free scaler lets the encoder's preferred
+            // size range win over the input's own size.
+            GstElement* scale =
+                plan.width > 0 || plan.maxWidth > 0 ? Make("videoscale") : Make("identity");
+            if (!chain({Make("videoconvert"), scale, rate, MakeCapsFilter(caps), encoder, profile,
+                        parser, queue()},
                        videoGhost, plan.muxVideoPad))
                 return fail(QStringLiteral(
                     "Standard MPEG: the video encoder for this format is not available"));

@@ -49,6 +49,7 @@ TEST_F(Mapping, StandardMpegPagesSendTheirColumn) {
     settings.SetMPEGAudioChannels("mono"); // the test is exact: lower case is not mono
     Configure(0);
     EXPECT_EQ(engine.Output_Format(), kx::Format_IndStr_Standard_MPEG);
+    EXPECT_EQ(engine.Video_FrameRate(), 0.0) << "the timeline keeps the input's rate";
     const QStringList mpeg = Parameters(engine);
     ASSERT_EQ(mpeg.size(), 13);
     EXPECT_EQ(mpeg[0], "OUTPUT_FORMAT=MPEG1");
