@@ -440,12 +440,19 @@ TEST(EngineRun, StartFromOnStartRestartsWithoutDeadlock) {
 }
 
 TEST(EngineRun, DestroyingTheEngineDuringARunEndsIt) {
-    Media& m = Media::Get();
     QTemporaryDir out;
     bool started = false;
+    // Long enough that the run is still going when the engine goes: a 2 s clip can finish
+    // between OnStart and the destruction on an idle machine.
+    const QString longClip = out.filePath("long.avi");
+    testsupport::TestAviOptions options;
+    options.seconds = 30;
+    options.width = 320;
+    options.height = 240;
+    ASSERT_TRUE(testsupport::MakeTestAvi(longClip, options));
     {
         TKXVideoEdit e;
-        SetupFile(e, m.avi2s, out.filePath("x.mpg"), kMpeg1);
+        SetupFile(e, longClip, out.filePath("x.mpg"), kMpeg1);
         e.OnStart = [&] { started = true; };
         e.Start();
         // Let the run reach its polling loop, then destroy the engine under it.
