@@ -20,6 +20,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kClientWidth = 446;
@@ -36,8 +38,10 @@ int RowIn(const QComboBox* combo, int row) {
 QGroupBox* AddGroup(QWidget* page, QVBoxLayout* column, const QString& name, const char* caption) {
     auto* group = new QGroupBox(QString::fromLatin1(caption), page);
     group->setObjectName(name);
+    // The same columns in every group of a page, so the lists line up: the label column is
+    // widened to the page's widest label once the captions are final (AlignLabelColumns).
     auto* grid = new QGridLayout(group);
-    grid->setColumnMinimumWidth(0, 118);
+    grid->setContentsMargins(8, 6, 8, 6);
     grid->setColumnStretch(1, 1);
     grid->setColumnMinimumWidth(2, 44);
     grid->setHorizontalSpacing(8);
@@ -77,7 +81,8 @@ TfrmEdit::~TfrmEdit() = default;
 // ---------------------------------------------------------------------------------- building
 
 QComboBox* TfrmEdit::AddCombo(QWidget* page, QGridLayout* grid, const char* caption,
-                              const char* name, const QStringList& rows, const char* unit) {
+                              const char* name, const QStringList& rows, const char* unit,
+                              int columns) {
     const QString objectName = QString::fromLatin1(name);
     const int line = grid->rowCount();
     auto* label = new QLabel(QString::fromLatin1(caption), page);
@@ -92,9 +97,10 @@ QComboBox* TfrmEdit::AddCombo(QWidget* page, QGridLayout* grid, const char* capt
     combo->setMinimumContentsLength(8);
     label->setBuddy(combo);
     grid->addWidget(label, line, 0);
-    grid->addWidget(combo, line, 1);
-    if (unit) {
-        auto* unitLabel = new QLabel(QString::fromLatin1(unit), page);
+    grid->addWidget(combo, line, 1, 1, columns);
+    // Every narrow row has its unit column, also an empty one, so all lists end alike.
+    if (columns == 1) {
+        auto* unitLabel = new QLabel(QString::fromLatin1(unit ? unit : ""), page);
         unitLabel->setObjectName(QStringLiteral("lblunit") + objectName.mid(3));
         grid->addWidget(unitLabel, line, 2);
     }
@@ -200,6 +206,7 @@ QWidget* TfrmEdit::BuildVideoPage(int format, VideoPage& p) {
     auto* page = new QWidget;
     page->setObjectName(QString::fromLatin1(n.page));
     auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(6, 6, 6, 6);
     const QString prefix = QString::fromLatin1(n.page).mid(2);
     QGroupBox* image = AddGroup(page, column, "grp" + prefix + "Image", "Image");
     QGroupBox* video = AddGroup(page, column, "grp" + prefix + "Video", "Video");
@@ -235,6 +242,7 @@ QWidget* TfrmEdit::BuildWmvPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tsWMV"));
     auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(6, 6, 6, 6);
     QGridLayout* image = GridOf(AddGroup(page, column, QStringLiteral("grpWMVImage"), "Image"));
     QGridLayout* video = GridOf(AddGroup(page, column, QStringLiteral("grpWMVVideo"), "Video"));
     QGridLayout* audio = GridOf(AddGroup(page, column, QStringLiteral("grpWMVAudio"), "Audio"));
@@ -250,14 +258,17 @@ QWidget* TfrmEdit::BuildWmvPage() {
     cbbwmvvediobitrate = AddCombo(page, video, "Target Bitrates:", "cbbwmvvediobitrate",
                                   VideoBitrateRows(), "(kbps)");
     cbbwmvframerate = AddCombo(page, video, "Frame Rate:", "cbbwmvframerate", FrameRateRows());
+    // Codec names and format descriptions are long: their lists also take the unit column.
     cbbwmvcompression =
-        AddCombo(page, video, "Video Codec:", "cbbwmvcompression", lists.videoCodecs);
-    cbbaudioCodec = AddCombo(page, audio, "Audio Codec:", "cbbaudioCodec", lists.audioCodecs);
+        AddCombo(page, video, "Video Codec:", "cbbwmvcompression", lists.videoCodecs, nullptr, 2);
+    cbbaudioCodec =
+        AddCombo(page, audio, "Audio Codec:", "cbbaudioCodec", lists.audioCodecs, nullptr, 2);
 
     // The three format lists share one place; only the selected codec's list is shown.
     const char* formatNames[] = {"cbbWMVFormat1", "cbbWMVFormat2", "cbbWMVFormat3"};
     const int formatLine = audio->rowCount();
-    cbbWMVFormat[0] = AddCombo(page, audio, "Format:", formatNames[0], lists.audioFormats[0]);
+    cbbWMVFormat[0] =
+        AddCombo(page, audio, "Format:", formatNames[0], lists.audioFormats[0], nullptr, 2);
     page->findChild<QLabel*>(QStringLiteral("lblWMVFormat1"))
         ->setObjectName(QStringLiteral("lblWMVFormat"));
     for (int i = 1; i < 3; ++i) {
@@ -267,7 +278,7 @@ QWidget* TfrmEdit::BuildWmvPage() {
         combo->setCurrentIndex(-1);
         combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         combo->setMinimumContentsLength(8);
-        audio->addWidget(combo, formatLine, 1);
+        audio->addWidget(combo, formatLine, 1, 1, 2);
         cbbWMVFormat[size_t(i)] = combo;
     }
     edtauPeakbitrate = AddPeakEdit(page, audio, "edtauPeakbitrate");
@@ -283,6 +294,7 @@ QWidget* TfrmEdit::BuildMp3Page() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tsMP3"));
     auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(6, 6, 6, 6);
     QGridLayout* audio = GridOf(AddGroup(page, column, QStringLiteral("grpMP3Audio"), "Audio"));
     column->addStretch(1);
     cbbMP3BitRate = AddCombo(page, audio, "BPS:", "cbbMP3BitRate",
@@ -297,12 +309,28 @@ QWidget* TfrmEdit::BuildMp3Page() {
 
 void TfrmEdit::FormCreate(int presetRow) {
     ApplyLanguageToForm(this, LangFile());
+    AlignLabelColumns();
     // Replacing a combo's rows selects its first one; the editor opens with none selected.
     for (QComboBox* combo : findChildren<QComboBox*>())
         combo->setCurrentIndex(-1);
     for (QComboBox* combo : cbbWMVFormat)
         combo->setVisible(combo == cbbWMVFormat[1]);
     ApplyPresetToSettings(m_currentFormat, presetRow, m_settings);
+}
+
+void TfrmEdit::AlignLabelColumns() {
+    for (int i = 0; i < pgcedit->count(); ++i) {
+        const QList<QGroupBox*> groups = pgcedit->widget(i)->findChildren<QGroupBox*>();
+        int widest = 0;
+        for (QGroupBox* group : groups) {
+            const QGridLayout* grid = GridOf(group);
+            for (int row = 0; row < grid->rowCount(); ++row)
+                if (QLayoutItem* item = grid->itemAtPosition(row, 0); item && item->widget())
+                    widest = std::max(widest, item->widget()->sizeHint().width());
+        }
+        for (QGroupBox* group : groups)
+            GridOf(group)->setColumnMinimumWidth(0, widest);
+    }
 }
 
 QWidget* TfrmEdit::PageFor(int format) const {

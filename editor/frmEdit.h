@@ -75,9 +75,10 @@ private:
     QWidget* BuildWmvPage();
     QWidget* BuildMp3Page();
     QComboBox* AddCombo(QWidget* page, QGridLayout* grid, const char* caption, const char* name,
-                        const QStringList& rows, const char* unit = nullptr);
+                        const QStringList& rows, const char* unit = nullptr, int columns = 1);
     QLineEdit* AddPeakEdit(QWidget* page, QGridLayout* grid, const char* name);
     void FormCreate(int presetRow);
+    void AlignLabelColumns();
     void FormShow();
     void ShowVideoPage(const VideoPage& page);
     void ShowWmvPage();
