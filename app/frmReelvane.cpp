@@ -1292,8 +1292,9 @@ void TfrmReelvane::HideInTray() {
     // Message boxes that come up meanwhile (the end of a batch) must not end the program when
     // they close while no window is visible.
     QApplication::setQuitOnLastWindowClosed(false);
+    // The minimised state stays until the window comes back: leaving it while hidden would map
+    // the window again on X11.
     hide();
-    setWindowState(windowState() & ~Qt::WindowMinimized);
     m_tray->Add(windowIcon().isNull() ? ReelvaneIcon() : windowIcon(), ApplicationTitle());
 }
 
