@@ -8,6 +8,7 @@
 #include "app/batch/PresetMapping.h"
 #include "app/core/Language.h"
 #include "editor/core/Presets.h"
+#include "editor/frmEdit.h"
 #include "settings/GlobalSettings.h"
 #include "util/Utility.h"
 #include "util/myutility.h"
@@ -17,7 +18,10 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -27,6 +31,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -169,6 +174,7 @@ TfrmReelvane::TfrmReelvane(std::unique_ptr<EngineAdapter> engine, QWidget* paren
     BuildOperatePanel(central);
     BuildStatusBar();
     BuildMenus();
+    BuildTray();
 
     EngineAdapter* e = m_engine.get();
     connect(e, &EngineAdapter::started, this, &TfrmReelvane::VideoEditStart);
@@ -235,10 +241,10 @@ void TfrmReelvane::BuildActions() {
     connect(actReturnmode, &QAction::triggered, this, &TfrmReelvane::actReturnmodeExecute);
     connect(actEdit, &QAction::triggered, this, &TfrmReelvane::actEditExecute);
 
-    // The profile editor window and the hot-directory folder commands are not part of this
-    // window yet; their actions stay disabled instead of doing nothing.
-    for (QAction* pending : {actEdit, actSelIndir, actSelOutdir, actSelLogdir, actOpenIndir,
-                             actOpenOutdir, actOpenLogdir})
+    // The hot-directory folder commands are not part of this window yet; their actions stay
+    // disabled instead of doing nothing.
+    for (QAction* pending :
+         {actSelIndir, actSelOutdir, actSelLogdir, actOpenIndir, actOpenOutdir, actOpenLogdir})
         pending->setEnabled(false);
 }
 
@@ -792,7 +798,22 @@ void TfrmReelvane::cbbmpegClick() {
 }
 
 void TfrmReelvane::actEditExecute() {
-    // The profile editor window is not part of the program yet (the action stays disabled).
+    static const char* const kCaptions[] = {"Edit MPEG Profiles", "Edit MP4 Profiles",
+                                            "Edit WMV Profiles",  "Edit FLV Profiles",
+                                            "Edit MOV Profiles",  "Edit MP3 Profiles"};
+    const int format = m_currentFormat;
+    QComboBox* combo = PresetCombo(format);
+    if (!combo || !HasSettings())
+        return;
+    TfrmEdit editor(Settings(), format, combo->currentIndex(), this);
+    editor.setWindowTitle(QString::fromLatin1(kCaptions[format]));
+    editor.ShowPage(editor.PageFor(format));
+    if (editor.exec() != QDialog::Accepted)
+        return;
+    // The settings hold the custom profile now; the combo says so, also after a restart.
+    const int custom = CustomPresetRow(format);
+    combo->setCurrentIndex(custom);
+    SetStoredPresetRow(Settings(), format, custom);
 }
 
 // -------------------------------------------------------------------------------- file list
@@ -1212,4 +1233,151 @@ void TfrmReelvane::ContinueClosing() {
         return;
     closeWaitTimer->stop();
     close();
+}
+
+// ------------------------------------------------------- notification area, dropped files
+
+void TfrmReelvane::BuildTray() {
+    m_qtTray = std::make_unique<QtTrayIcon>();
+    SetTrayIcon(nullptr);
+
+    pmTray = new QMenu(this);
+    pmTray->setObjectName(QStringLiteral("pmTray"));
+    mniShow = pmTray->addAction(QStringLiteral("&Show"));
+    mniShow->setObjectName(QStringLiteral("mniShow"));
+    pmTray->addSeparator();
+    mniAbout = pmTray->addAction(QStringLiteral("&About"));
+    mniAbout->setObjectName(QStringLiteral("mniAbout"));
+    pmTray->addSeparator();
+    mniExit = pmTray->addAction(QStringLiteral("&Close"));
+    mniExit->setObjectName(QStringLiteral("mniExit"));
+    connect(mniShow, &QAction::triggered, this, &TfrmReelvane::mniShowClick);
+    connect(mniExit, &QAction::triggered, this, &TfrmReelvane::mniExitClick);
+    connect(btnmin, &QPushButton::clicked, this, &TfrmReelvane::btnminClick);
+
+    setAcceptDrops(true);
+}
+
+void TfrmReelvane::SetTrayIcon(TrayIcon* tray) {
+    if (m_tray)
+        disconnect(m_tray, nullptr, this, nullptr);
+    m_tray = tray ? tray : m_qtTray.get();
+    connect(m_tray, &TrayIcon::clicked, this, &TfrmReelvane::HandleTrayClick);
+}
+
+void TfrmReelvane::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // Minimised from the title bar or the window menu. Without a notification area the window
+    // stays minimised on the task bar, where the user can reach it again.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && isVisible() &&
+        m_tray->IsAvailable())
+        QTimer::singleShot(0, this, &TfrmReelvane::HideInTray);
+}
+
+void TfrmReelvane::HandleMinimize() {
+    if (m_tray->IsAvailable())
+        HideInTray();
+    else
+        showMinimized();
+}
+
+void TfrmReelvane::btnminClick() {
+    HandleMinimize();
+}
+
+void TfrmReelvane::HideInTray() {
+    if (m_inTray || !isVisible())
+        return;
+    m_inTray = true;
+    // Message boxes that come up meanwhile (the end of a batch) must not end the program when
+    // they close while no window is visible.
+    QApplication::setQuitOnLastWindowClosed(false);
+    // The minimised state stays until the window comes back: leaving it while hidden would map
+    // the window again on X11.
+    hide();
+    m_tray->Add(windowIcon().isNull() ? ReelvaneIcon() : windowIcon(), ApplicationTitle());
+}
+
+void TfrmReelvane::RestoreFromTray() {
+    m_tray->Delete();
+    if (!m_inTray)
+        return;
+    m_inTray = false;
+    QApplication::setQuitOnLastWindowClosed(true);
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+}
+
+void TfrmReelvane::HandleTrayClick(TrayIcon::Button button) {
+    if (button == TrayIcon::Button::Left)
+        RestoreFromTray();
+    else
+        pmTray->popup(QCursor::pos());
+}
+
+void TfrmReelvane::mniShowClick() {
+    RestoreFromTray();
+    raise();
+    activateWindow();
+}
+
+void TfrmReelvane::mniExitClick() {
+    m_tray->Delete();
+    const bool wasInTray = std::exchange(m_inTray, false);
+    QApplication::setQuitOnLastWindowClosed(true);
+    if (close()) {
+        // A window closed while hidden does not count as the last one closing.
+        if (wasInTray)
+            QCoreApplication::quit();
+        return;
+    }
+    // A running conversion is being stopped first: show how far that is. The window then
+    // closes as a visible one, which ends the program.
+    if (wasInTray)
+        show();
+}
+
+bool TfrmReelvane::AcceptsDrops() const {
+    // The same switch as the Add command: off while the list may not be changed.
+    return m_currentMode == 1 && actadd->isEnabled();
+}
+
+void TfrmReelvane::dragEnterEvent(QDragEnterEvent* event) {
+    if (AcceptsDrops() && event->mimeData()->hasUrls()) {
+        // Always a copy: a file manager offering to move would otherwise delete the files.
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TfrmReelvane::dragMoveEvent(QDragMoveEvent* event) {
+    if (AcceptsDrops() && event->mimeData()->hasUrls()) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TfrmReelvane::dropEvent(QDropEvent* event) {
+    if (!AcceptsDrops() || !event->mimeData()->hasUrls()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    HandleDropFiles(event->mimeData()->urls());
+}
+
+void TfrmReelvane::HandleDropFiles(const QList<QUrl>& urls) {
+    if (!AcceptsDrops())
+        return;
+    QStringList files;
+    DroppedFiles(files, urls, QStringLiteral(".avi"));
+    AddFilesToList(files);
+    RemoveDuplicateNames();
+    UpdateListActions();
+    UpdateMenusForMode(true);
 }

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "app/ui/TrayIcon.h"
+
+#include <QList>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <memory>
 
@@ -102,9 +106,30 @@ public Q_SLOTS:
     void SelectFormatPage(int page);
     void tmrConvertAVITimer();
 
+public:
+    // Notification area, dropped files.
+    /// Replaces the notification-area icon (not owned; nullptr restores the desktop's).
+    void SetTrayIcon(TrayIcon* tray);
+    /// True while the window is hidden with its icon in the notification area.
+    bool InTray() const { return m_inTray; }
+    /// The minimise command: hides the window in the notification area when the desktop has
+    /// one, otherwise minimises it as usual.
+    void HandleMinimize();
+    /// Adds the dropped local files with an accepted extension, in order, names already listed
+    /// dropped again; nothing while the list may not be changed (Add disabled) or outside the
+    /// batch mode.
+    void HandleDropFiles(const QList<QUrl>& urls);
+    void btnminClick();
+    void mniShowClick();
+    void mniExitClick();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildActions();
@@ -133,6 +158,13 @@ private:
     void VideoEditError(int code, const QString& text);
     QComboBox* PresetCombo(int format) const;
     void ContinueClosing();
+
+    // Notification area and dropped files.
+    void BuildTray();
+    void HideInTray();
+    void RestoreFromTray();
+    void HandleTrayClick(TrayIcon::Button button);
+    bool AcceptsDrops() const;
 
     std::unique_ptr<EngineAdapter> m_engine;
     std::unique_ptr<FileOpenDialog> m_qtOpenDialog;
@@ -241,4 +273,13 @@ private:
     QAction* mniRemoveFailedItems = nullptr;
     QAction* mniRemoveSucceededItems = nullptr;
     QAction* mniPropertise = nullptr;
+
+    // Notification area: the desktop's icon unless a test put another in its place.
+    std::unique_ptr<TrayIcon> m_qtTray;
+    TrayIcon* m_tray = nullptr;
+    bool m_inTray = false;
+    QMenu* pmTray = nullptr;
+    QAction* mniShow = nullptr;
+    QAction* mniAbout = nullptr;
+    QAction* mniExit = nullptr;
 };
