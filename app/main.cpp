@@ -13,6 +13,7 @@
 #endif
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 #include <exception>
@@ -21,6 +22,11 @@ int main(int argc, char* argv[]) {
     // The settings live for the whole of main() and are saved when it ends.
     SettingsHolder settings;
     QApplication application(argc, argv);
+#ifdef REELVANE_APP_ID
+    // Ties the windows to the installed menu entry (Wayland app id) and its theme icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(REELVANE_APP_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("reelvane")));
+#endif
     try {
         InitializeLanguage();
         SingleInstanceLock instance;

@@ -8,9 +8,13 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-x
   libavcodec-dev libavutil-dev libswscale-dev
+  desktop-file-utils appstream
   libgtest-dev libgmock-dev
   ffmpeg xvfb xauth
 )
+
+# Callers may name more packages (scripts/package.sh: the packaging tools).
+packages+=("$@")
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
+#include <QStandardPaths>
 
 QString ApplicationTitle() {
     return QStringLiteral("Quenza free Reelvane");
@@ -34,7 +35,18 @@ QString ModuleFileName() {
 }
 
 QString ModuleFolderFile(const QString& fileName) {
-    return IncludeBackslash(QFileInfo(ModuleFileName()).absolutePath()) + fileName;
+    const QDir programFolder = QFileInfo(ModuleFileName()).absoluteDir();
+    const QString beside = IncludeBackslash(programFolder.path()) + fileName;
+    if (QFileInfo(beside).isFile())
+        return beside;
+    // The build system passes where the data folder lies relative to the installed program.
+    const QString installed = QDir::cleanPath(
+        programFolder.filePath(QStringLiteral(REELVANE_DATA_FROM_PROGRAM "/")) + fileName);
+    if (QFileInfo(installed).isFile())
+        return installed;
+    const QString located = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                                   QStringLiteral("reelvane/") + fileName);
+    return located.isEmpty() ? beside : located;
 }
 
 QString SizeText(qint64 byteCount) {

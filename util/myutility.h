@@ -17,8 +17,14 @@ QString BaseName(const QString& path);
 /// Full path of the running program file.
 QString ModuleFileName();
 
-/// The folder of the program's data files (the running executable's folder, where the build
-/// copies app/data/*) with a trailing "/", followed by @p fileName.
+/// The path of the program's data file @p fileName (a language file, the example clip), looked
+/// up in this order:
+///   1. the running program's folder (the build tree copies app/data/* there);
+///   2. the installed data folder relative to the program (<prefix>/bin/../share/reelvane), so
+///      an installed tree works wherever its prefix is;
+///   3. "reelvane" in each data folder of QStandardPaths (XDG_DATA_HOME, then XDG_DATA_DIRS).
+/// Answers the first path that names an existing file; when there is none, the path in the
+/// program's folder, so that callers report (or create) that one.
 QString ModuleFolderFile(const QString& fileName);
 
 /// "<n> KB" where n is the whole number of KiB in @p byteCount plus one (0 and 1000 bytes give

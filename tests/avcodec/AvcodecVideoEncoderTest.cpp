@@ -193,7 +193,8 @@ INSTANTIATE_TEST_SUITE_P(Codecs, MuxTable, ::testing::Values(
     MuxCase{"wmv2", "", "asfmux", "wmv", "wmv2", kSmall, 160, 120, 25, 50, 3},
     MuxCase{"wmv2", "", "avimux", "avi", "wmv2", kSmall, 160, 120, 25, 50, 0},
     MuxCase{"dvvideo", "", "avimux", "avi", "dvvideo", kPal, 720, 576, 25, 10, 0},
-    MuxCase{"dvvideo", "", "qtmux", "mov", "dvvideo", kNtsc411, 720, 480, 29.97, 10, 0}));
+    MuxCase{"dvvideo", "", "qtmux", "mov", "dvvideo", kNtsc411, 720, 480, 29.97, 10, 0}),
+    [](const auto& info) { return std::string(info.param.codec) + "_" + info.param.muxer; });
 // clang-format on
 
 // Reordered streams must come back in display order, one frame per tick, with nothing lost.

@@ -51,6 +51,10 @@ struct AviCase {
     int sampleRate, channels;
 };
 
+void PrintTo(const AviCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class AviOutput : public ::testing::TestWithParam<AviCase> {};
 
 } // namespace

@@ -134,6 +134,10 @@ struct Target {
     int sampleRate, channels;
 };
 
+void PrintTo(const Target& t, std::ostream* os) {
+    *os << t.name;
+}
+
 class StandardMpegOutput : public ::testing::TestWithParam<Target> {};
 
 /// Feeds one second of 160x120 25 fps video and 48 kHz stereo audio through the chain, the way
