@@ -117,7 +117,7 @@ private:
     void ConnectNullRenderer();
     bool BuildVideoChain();
     bool BuildOtherChain(bool withVideo);
-    void BuildWindowsMedia(bool withVideo);
+    bool BuildWindowsMedia(bool withVideo);
     void WriteDebugFiles(const QString& graphName, const QString& dumpName);
     void Poll();
     void Release();
@@ -333,8 +333,7 @@ bool Run::BuildVideoChain() {
         return true;
     }
     case kx::Format_WMV:
-        BuildWindowsMedia(true);
-        return true;
+        return BuildWindowsMedia(true);
     default:
         return BuildOtherChain(true);
     }
@@ -362,18 +361,21 @@ bool Run::BuildOtherChain(bool withVideo) {
     return true;
 }
 
-void Run::BuildWindowsMedia(bool withVideo) {
+// A writer that did not take its profile or a stream has said why; running its graph would
+// only wait for data it can never write, so the run ends here.
+bool Run::BuildWindowsMedia(bool withVideo) {
     ChainContext ctx;
     ctx.graph = graph_.get();
     ctx.errorTexts = &s_.errorTexts;
     ctx.onError = onError_;
     ctx.onFilterAdded = s_.onFilterAdded;
+    bool complete = false;
     wmv_ = BuildWindowsMediaChain(s_.format, s_.wmv, ctx, s_.writeFileName, videoPin_,
-                                  audioPins_[0], withVideo, hasAudio_);
-    if (wmv_->Filter) {
+                                  audioPins_[0], withVideo, hasAudio_, complete);
+    if (wmv_->Filter)
         positionFilter_ = wmv_->Filter.get();
-        chainBuilt_ = true;
-    }
+    chainBuilt_ = complete;
+    return complete;
 }
 
 media::PinPtr FirstPin(const media::FilterPtr& filter, media::PinDirection direction) {
@@ -500,9 +502,10 @@ Run::Assembly Run::AssembleGraph() {
         if (videoPin_)
             ConnectNullRenderer();
         if (s_.mode == kx::Mode_Convert) {
-            if (s_.format == kx::Format_WMA)
-                BuildWindowsMedia(false);
-            else if (IsAudioOnlyChainFormat(s_.format) && !BuildOtherChain(false))
+            if (s_.format == kx::Format_WMA) {
+                if (!BuildWindowsMedia(false))
+                    return Assembly::Failed;
+            } else if (IsAudioOnlyChainFormat(s_.format) && !BuildOtherChain(false))
                 return Assembly::Failed;
             if (!built_ && !wmv_) {
                 ReportText("Output format " + FormatName(s_.format) +

@@ -99,7 +99,8 @@ WmvChainSettings WmvChainSettingsFrom(const TKXVideoEdit& e,
 std::unique_ptr<TDSWMVEncoder>
 BuildWindowsMediaChain(kx::TKXOutputFormat format, const WmvChainSettings& settings,
                        const ChainContext& ctx, const QString& fileName, media::PinPtr& videoPin,
-                       media::PinPtr& audioPin, bool hasVideo, bool hasAudio) {
+                       media::PinPtr& audioPin, bool hasVideo, bool hasAudio, bool& complete) {
+    complete = false;
     const bool wma = format == kx::Format_WMA;
     auto w = std::make_unique<TDSWMVEncoder>();
     w->Graph = ctx.graph;
@@ -143,19 +144,26 @@ BuildWindowsMediaChain(kx::TKXOutputFormat format, const WmvChainSettings& setti
     if (!w->CreateFilter())
         return w;
     w->ConfigureProfile();
+    bool connected = true;
     if (w->HasVideo) {
-        if (w->ConnectVideo(videoPin) != media::S_OK)
+        if (w->ConnectVideo(videoPin) != media::S_OK) {
             ReportErrorCode(ctx.onError, ctx.errorTexts, 57);
-        else
+            connected = false;
+        } else {
             videoPin.reset();
+        }
     }
     if (w->HasAudio) {
-        if (w->ConnectAudio(audioPin) == media::S_OK)
+        if (w->ConnectAudio(audioPin) == media::S_OK) {
             audioPin.reset();
-        else if (!wma)
-            ReportErrorCode(ctx.onError, ctx.errorTexts, 56);
-        // WMA: an audio input left unconnected stops the run when it starts, with a message.
+        } else {
+            // WMA ignores the result; the writer's unfed input would stop the run anyway.
+            if (!wma)
+                ReportErrorCode(ctx.onError, ctx.errorTexts, 56);
+            connected = false;
+        }
     }
+    complete = w->ProfileApplied && connected;
     return w;
 }
 

@@ -42,10 +42,12 @@ WmvChainSettings WmvChainSettingsFrom(const TKXVideoEdit& engine,
 
 /// Builds the writer of Format_WMV or Format_WMA, applies its profile and connects the video
 /// pin (WMV only, when hasVideo) and the audio pin (when hasAudio); connected pins are reset.
-/// A WMV connection that fails is reported with 57 (video) or 56 (audio). Worker thread.
+/// A WMV connection that fails is reported with 57 (video) or 56 (audio). `complete` tells
+/// whether the writer took its profile and every stream the run feeds; when it is false the
+/// reason has been reported. Worker thread.
 std::unique_ptr<TDSWMVEncoder>
 BuildWindowsMediaChain(kx::TKXOutputFormat format, const WmvChainSettings& settings,
                        const ChainContext& ctx, const QString& fileName, media::PinPtr& videoPin,
-                       media::PinPtr& audioPin, bool hasVideo, bool hasAudio);
+                       media::PinPtr& audioPin, bool hasVideo, bool hasAudio, bool& complete);
 
 } // namespace engine
