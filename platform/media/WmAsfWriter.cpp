@@ -102,7 +102,8 @@ void PlanVideo(const WMStreamConfig& s, AsfStreamPlan& p) {
     const std::uint32_t window = s.BufferWindow() == 0xFFFFFFFF || s.BufferWindow() == 0
                                      ? kDefaultBufferWindowMs
                                      : s.BufferWindow();
-    if (vbr && bitrate == 0) {
+    // Quality-based streams carry their quality and no rate of their own.
+    if (vbr && (s.PropertyOr(WMProperty::VbrQuality, 0) > 0 || s.Bitrate() == 0)) {
         const std::uint32_t quality = s.PropertyOr(WMProperty::VbrQuality, 75);
         p.qscale = QscaleForQuality(quality);
         p.approximations << QStringLiteral("quality-based VBR %1 is a fixed quantiser %2")
@@ -233,6 +234,8 @@ AsfStreamPlan PlanAsfStream(const WMStreamConfig& stream) {
         PlanVideo(stream, p);
     else
         PlanAudio(stream, p);
+    if (!p.error.isEmpty())
+        p.encoder.clear();
     return p;
 }
 
