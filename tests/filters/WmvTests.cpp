@@ -4,6 +4,8 @@
 #include "tests/support/TestMedia.h"
 
 #include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -677,4 +679,55 @@ TEST(WmvWriter, AnUnfedInputEndsTheRunWithAMessage) {
                                               : "no Windows Media profile was applied"))
             << error.toStdString();
     }
+}
+
+// A tall full-range BT.601 picture (an MJPEG AVI's) keeps its colours: WMV cannot name a
+// matrix, so converting it to BT.709 on the way (with videoconvert's full-range shortcut) would
+// shift every colour against what ffmpeg makes of the same frames.
+TEST(WmvWriter, TallMjpegKeepsItsColours) {
+    Writer x;
+    const QString mjpeg = x.dir.filePath("tall.mjpeg");
+    HRESULT hr = E_FAIL;
+    auto make = CreateFilterFromDescription(
+        "videotestsrc num-buffers=10 pattern=smpte ! video/x-raw,width=176,height=720,"
+        "framerate=25/1 ! jpegenc quality=95 ! filesink location=" +
+            mjpeg,
+        hr);
+    ASSERT_TRUE(make);
+    {
+        Graph g;
+        g.AddFilter(make, "make");
+        ASSERT_TRUE(RunToEnd(g).isEmpty());
+    }
+    TKXWMVSettings& s = x.w.Settings;
+    s.WMV_Mode = 2;
+    s.WMV_Custom_Video_StreamPresent = true;
+    s.WMV_Custom_Video_Codec = "Windows Media Video 8";
+    s.WMV_Custom_Video_Width = 176;
+    s.WMV_Custom_Video_Height = 720;
+    s.WMV_Custom_Video_FrameRate = 25;
+    s.WMV_Custom_Video_KeyFrameInterval = 1;
+    s.WMV_Custom_Video_Bitrate = 3000;
+    x.w.HasAudio = false;
+    x.Configure();
+    ASSERT_TRUE(x.w.ProfileApplied) << x.messages.join(" | ").toStdString();
+    auto source = CreateFilterFromDescription(
+        "filesrc location=" + mjpeg +
+            " ! capsfilter caps=image/jpeg,framerate=25/1 ! jpegparse ! jpegdec",
+        hr);
+    ASSERT_TRUE(source);
+    x.graph.AddFilter(source, "source");
+    ASSERT_EQ(x.w.ConnectVideo(OutputOf(source)), S_OK);
+    ASSERT_TRUE(RunToEnd(x.graph).isEmpty());
+    QProcess p;
+    p.start("ffmpeg",
+            {"-v", "info", "-nostats", "-i", x.w.FileName, "-f", "mjpeg", "-i", mjpeg, "-lavfi",
+             "[0:v]format=yuv420p,settb=1/25,setpts=N[a];[1:v]scale=out_range=tv,"
+             "format=yuv420p,settb=1/25,setpts=N[b];[a][b]psnr",
+             "-f", "null", "-"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString log = QString::fromLocal8Bit(p.readAllStandardError());
+    const auto m = QRegularExpression("average:([0-9.]+)").match(log);
+    ASSERT_TRUE(m.hasMatch()) << log.toStdString();
+    EXPECT_GT(m.captured(1).toDouble(), 34.0) << log.toStdString();
 }
