@@ -117,6 +117,7 @@ private:
     void ConnectNullRenderer();
     bool BuildVideoChain();
     bool BuildOtherChain(bool withVideo);
+    bool BuildWindowsMedia(bool withVideo);
     void WriteDebugFiles(const QString& graphName, const QString& dumpName);
     void Poll();
     void Release();
@@ -152,6 +153,7 @@ private:
     std::unique_ptr<TDSInfTee> tee_;
     std::unique_ptr<TDSStandardMPEGEncoder> mpeg_;
     std::unique_ptr<BuiltChain> built_;
+    std::unique_ptr<TDSWMVEncoder> wmv_;
     media::FilterPtr effects_;
     media::FilterPtr nullRenderer_;
     media::Filter* positionFilter_ = nullptr;
@@ -330,6 +332,8 @@ bool Run::BuildVideoChain() {
         chainBuilt_ = finished;
         return true;
     }
+    case kx::Format_WMV:
+        return BuildWindowsMedia(true);
     default:
         return BuildOtherChain(true);
     }
@@ -355,6 +359,23 @@ bool Run::BuildOtherChain(bool withVideo) {
         chainBuilt_ = true;
     }
     return true;
+}
+
+// A writer that did not take its profile or a stream has said why; running its graph would
+// only wait for data it can never write, so the run ends here.
+bool Run::BuildWindowsMedia(bool withVideo) {
+    ChainContext ctx;
+    ctx.graph = graph_.get();
+    ctx.errorTexts = &s_.errorTexts;
+    ctx.onError = onError_;
+    ctx.onFilterAdded = s_.onFilterAdded;
+    bool complete = false;
+    wmv_ = BuildWindowsMediaChain(s_.format, s_.wmv, ctx, s_.writeFileName, videoPin_,
+                                  audioPins_[0], withVideo, hasAudio_, complete);
+    if (wmv_->Filter)
+        positionFilter_ = wmv_->Filter.get();
+    chainBuilt_ = complete;
+    return complete;
 }
 
 media::PinPtr FirstPin(const media::FilterPtr& filter, media::PinDirection direction) {
@@ -481,11 +502,12 @@ Run::Assembly Run::AssembleGraph() {
         if (videoPin_)
             ConnectNullRenderer();
         if (s_.mode == kx::Mode_Convert) {
-            if (s_.format == kx::Format_WMA || IsAudioOnlyChainFormat(s_.format)) {
-                if (!BuildOtherChain(false))
+            if (s_.format == kx::Format_WMA) {
+                if (!BuildWindowsMedia(false))
                     return Assembly::Failed;
-            }
-            if (!built_) {
+            } else if (IsAudioOnlyChainFormat(s_.format) && !BuildOtherChain(false))
+                return Assembly::Failed;
+            if (!built_ && !wmv_) {
                 ReportText("Output format " + FormatName(s_.format) +
                            " needs a video stream; the input has only audio. No file was written.");
                 return Assembly::Failed;
@@ -564,6 +586,9 @@ void Run::Release() {
     if (built_)
         built_->Release();
     built_.reset();
+    if (wmv_)
+        wmv_->ReleaseFilter();
+    wmv_.reset();
     mpeg_.reset();
     tee_.reset();
     positionFilter_ = nullptr;

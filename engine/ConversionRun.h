@@ -6,6 +6,7 @@
 #include "engine/KXTypes.h"
 #include "engine/KXVideoEdit.h"
 #include "engine/KXWideStringList.h"
+#include "engine/WmvChainDispatch.h"
 
 #include <QString>
 
@@ -45,6 +46,7 @@ struct RunSettings {
     TFrameEvent onFrame;
     bool progressAssigned = false;
     ChainSettings chain;        ///< the settings of the AVI, Matroska, DV, custom and audio chains
+    WmvChainSettings wmv;       ///< the settings and catalogues of the Windows Media chains
     int stallTimeoutMs = 30000; ///< no media progress for this long ends the run with an error
     std::shared_ptr<FrameStore> frames;
 };

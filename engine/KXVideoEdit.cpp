@@ -4,6 +4,7 @@
 #include "engine/FrameStore.h"
 #include "engine/InputCheck.h"
 #include "engine/RunThread.h"
+#include "engine/WmvChainDispatch.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -46,6 +47,7 @@ TKXVideoEdit::TKXVideoEdit(QObject* parent)
     QLocale::setDefault(QLocale::c());
     std::setlocale(LC_NUMERIC, "C");
     errorTexts_ = LoadErrorTexts();
+    wmv_ = engine::LoadWmvCatalogues();
 }
 
 TKXVideoEdit::~TKXVideoEdit() {
@@ -282,6 +284,7 @@ void TKXVideoEdit::Start() {
     s.progressAssigned = static_cast<bool>(OnProgress);
     s.stallTimeoutMs = stallTimeoutMs_;
     s.chain = engine::ChainSettingsFrom(*this);
+    s.wmv = engine::WmvChainSettingsFrom(*this, wmv_);
     s.frames = frames_;
 
     if (m_Mode == kx::Mode_Convert) {

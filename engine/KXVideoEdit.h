@@ -34,6 +34,7 @@ namespace engine {
 class FrameStore;
 class RunThread;
 struct RunOutcome;
+struct WmvCatalogues;
 } // namespace engine
 
 using TStartEvent = std::function<void()>;
@@ -746,6 +747,8 @@ private:
     QImage backgroundImage_;
     bool backgroundShown_ = false;
     std::shared_ptr<engine::FrameStore> frames_;
+    // The Windows Media profile catalogues and the custom profile builder, loaded once.
+    std::shared_ptr<engine::WmvCatalogues> wmv_;
     std::unique_ptr<engine::RunThread> current_;             ///< the run Stop talks to
     std::vector<std::unique_ptr<engine::RunThread>> ending_; ///< earlier runs still finishing
 };

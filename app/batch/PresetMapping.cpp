@@ -31,6 +31,46 @@ void AddPageParameters(TKXVideoEdit& engine, const TcdSettings& s, const QString
         channels(), Text(s, prefix, "AudioBitrate"), Text(s, prefix, "AudioFrequency"));
 }
 
+/// The numbers of the WMV page, read from the texts the settings store.
+struct WmvNumbers {
+    int width = 0;
+    int height = 0;
+    double frameRate = 0.0;
+    int bitrate = 0; ///< kbit/s
+    int peakBitrate = 0;
+};
+
+/// False, with the setting named in `error`, when a text is not the number the page needs: a
+/// text that silently became 0 would make a file of no size, rate or bit rate.
+bool ReadWmvNumbers(const TcdSettings& s, WmvNumbers& n, QString* error) {
+    auto refuse = [error](const char* name, const QString& text, const char* what) {
+        if (error)
+            *error = QStringLiteral("The WMV setting %1 holds \"%2\", which is not %3; "
+                                    "nothing was converted.")
+                         .arg(QLatin1String(name), text, QLatin1String(what));
+        return false;
+    };
+    bool ok = false;
+    n.width = s.WMVWidth().trimmed().toInt(&ok);
+    if (!ok || n.width <= 0)
+        return refuse("WMVWidth", s.WMVWidth(), "a width in pixels");
+    n.height = s.WMVHeight().trimmed().toInt(&ok);
+    if (!ok || n.height <= 0)
+        return refuse("WMVHeight", s.WMVHeight(), "a height in pixels");
+    n.frameRate = s.WMVFramerate().trimmed().toDouble(&ok); // always a point, whatever the locale
+    if (!ok || !(n.frameRate > 0) || n.frameRate > 1000)
+        return refuse("WMVFramerate", s.WMVFramerate(), "a frame rate such as 29.97");
+    n.bitrate = s.WMVTragetBitrate().trimmed().toInt(&ok);
+    if (!ok || n.bitrate <= 0)
+        return refuse("WMVTragetBitrate", s.WMVTragetBitrate(), "a bit rate in kbit/s");
+    // The peak field may be stored empty: no peak.
+    const QString peak = s.WMVPeakBitrate().trimmed();
+    n.peakBitrate = peak.isEmpty() ? 0 : peak.toInt(&ok);
+    if (!peak.isEmpty() && (!ok || n.peakBitrate < 0))
+        return refuse("WMVPeakBitrate", s.WMVPeakBitrate(), "a bit rate in kbit/s");
+    return true;
+}
+
 } // namespace
 
 QString OutputNameFor(const TcdSettings& settings, const QString& inputPath) {
@@ -77,6 +117,10 @@ bool ConfigureConversion(TKXVideoEdit& engine, const TcdSettings& s, const QStri
                     .arg(page);
         return false;
     }
+    const QString extension = QFileInfo(outputPath).suffix().trimmed().toLower();
+    WmvNumbers wmv;
+    if (page == 2 && extension == QLatin1String("wmv") && !ReadWmvNumbers(s, wmv, error))
+        return false;
     if (!QFileInfo::exists(outputPath))
         QDir().mkpath(QFileInfo(outputPath).absolutePath());
 
@@ -102,7 +146,6 @@ bool ConfigureConversion(TKXVideoEdit& engine, const TcdSettings& s, const QStri
     engine.setOutput_Format(kFormats[page]);
     engine.setOutput_File_Name(outputPath);
 
-    const QString extension = QFileInfo(outputPath).suffix().trimmed().toLower();
     const bool mpeg = engine.Output_Format() == kx::Format_IndStr_Standard_MPEG;
     if (mpeg && extension == QLatin1String("mpeg"))
         AddPageParameters(engine, s, QStringLiteral("MPEG"), s.MPEGCompression(),
@@ -122,12 +165,12 @@ bool ConfigureConversion(TKXVideoEdit& engine, const TcdSettings& s, const QStri
         engine.setWMV_Custom_Audio_Mode(kx::KX_SM_CBR);
         engine.setWMV_Custom_Audio_StreamPresent(true);
         engine.setWMV_Custom_Video_Codec(s.property("G_WMVVedioCodec").toString());
-        engine.setWMV_Custom_Video_Width(s.property("WMVWidth").toString().toInt());
-        engine.setWMV_Custom_Video_Height(s.property("WMVHeight").toString().toInt());
-        engine.setWMV_Custom_Video_FrameRate(s.property("WMVFramerate").toString().toDouble());
+        engine.setWMV_Custom_Video_Width(wmv.width);
+        engine.setWMV_Custom_Video_Height(wmv.height);
+        engine.setWMV_Custom_Video_FrameRate(wmv.frameRate);
         engine.setWMV_Custom_Video_KeyFrameInterval(1);
-        engine.setWMV_Custom_Video_Bitrate(s.property("WMVTragetBitrate").toString().toInt());
-        engine.setWMV_Custom_Video_PeakBitRate(s.property("WMVPeakBitrate").toString().toInt());
+        engine.setWMV_Custom_Video_Bitrate(wmv.bitrate);
+        engine.setWMV_Custom_Video_PeakBitRate(wmv.peakBitrate);
         engine.setWMV_Custom_Video_Quality(95);
         switch (s.property("WMVVedioMode").toInt()) {
         case 0:

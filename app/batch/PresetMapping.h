@@ -21,7 +21,8 @@ void AddStandardMpegParameters(TKXVideoEdit& engine, const QString& outputFormat
 
 /// Configures the engine from the settings alone for one file and starts it. Call on the
 /// engine's owning thread, only while the engine is free. Answers false, with `error` set and
-/// nothing started, when the stored target format is not one of the six.
+/// nothing started, when the stored target format is not one of the six or when a number of the
+/// WMV page (size, frame rate, bit rates) is not a number.
 bool SetupConversion(TKXVideoEdit& engine, const TcdSettings& settings, const QString& inputPath,
                      const QString& outputPath, QString* error = nullptr);
 

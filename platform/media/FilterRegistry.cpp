@@ -2,6 +2,7 @@
 
 #include "platform/media/ChainFilters.h"
 #include "platform/media/StandardMpegFilter.h"
+#include "platform/media/WmAsfWriter.h"
 #include "platform/media/detail/GstRef.h"
 #include "platform/media/detail/SimpleFilters.h"
 
@@ -77,6 +78,8 @@ struct Registry {
         });
         add(Clsid::StandardMpeg, QStringLiteral("Standard MPEG"),
             [] { return std::make_shared<StandardMpegFilter>(); });
+        add(WMClsid::AsfWriter, QStringLiteral("WM Writer"),
+            [] { return std::make_shared<WMAsfWriterFilter>(); });
 
         const QString video = Category::VideoCompressors.toUpper();
         categories[video].push_back({{QStringLiteral("MJPEG Compressor"), QString(),

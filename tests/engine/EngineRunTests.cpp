@@ -299,13 +299,13 @@ TEST(EngineRun, MissingChainReportsAndWritesNothing) {
     TKXVideoEdit e;
     Recorder r;
     r.Attach(e);
-    SetupFile(e, m.avi, out.filePath("x.wmv"), {});
-    e.setOutput_Format(kx::Format_WMV);
+    SetupFile(e, m.avi, out.filePath("x.flv"), {});
+    e.setOutput_Format(kx::Format_FLV);
     e.Start();
     ASSERT_TRUE(e.WaitForFree(kRunTimeoutMs));
     const QStringList events = r.Events();
     ASSERT_EQ(r.errorCodes, std::vector<int>{0});
-    EXPECT_TRUE(r.errorTexts[0].contains("Format_WMV")) << r.errorTexts[0].toStdString();
+    EXPECT_TRUE(r.errorTexts[0].contains("Format_FLV")) << r.errorTexts[0].toStdString();
     EXPECT_FALSE(events.contains("start"));
     EXPECT_EQ(events.last(), "stop");
     EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());

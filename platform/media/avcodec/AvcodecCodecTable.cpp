@@ -233,6 +233,15 @@ GstCaps* MakeSinkCaps(const CodecEntry& entry) {
     SetRawCommonFields(s, false);
     gst_structure_set(hd, "height", GST_TYPE_INT_RANGE, kMaxSdHeight + 1, maxDim, nullptr);
     SetRawCommonFields(hd, true);
+    if (entry.kind == CodecKind::Wmv1 || entry.kind == CodecKind::Wmv2) {
+        // Windows Media Video cannot name its matrix: tall BT.601 pictures (a full-range MJPEG
+        // AVI) pass unchanged too, as ffmpeg leaves them, instead of a 601-to-709 conversion
+        // that videoconvert does not do cleanly for full-range input.
+        GValue both = G_VALUE_INIT;
+        gst_value_list_concat(&both, gst_structure_get_value(hd, "colorimetry"),
+                              gst_structure_get_value(s, "colorimetry"));
+        gst_structure_take_value(hd, "colorimetry", &both);
+    }
     GstCaps* caps = gst_caps_new_empty();
     gst_caps_append_structure(caps, s);
     gst_caps_append_structure(caps, hd);
