@@ -1,5 +1,7 @@
 #include "editor/core/EditorLists.h"
 
+#include "platform/media/WmCodecCatalogue.h"
+
 namespace {
 
 QStringList Rows(std::initializer_list<const char*> rows) {
@@ -126,19 +128,13 @@ int IndexOfConstraint(const QString& text) {
 }
 
 WmvCodecLists WmvEditorLists() {
+    using namespace media;
     WmvCodecLists lists;
-    lists.videoCodecs = Rows({"Windows Media Video 9 Screen", "Windows Media Video 9"});
-    lists.audioCodecs = Rows({"Windows Media Audio Voice 9", "Windows Media Audio 9.2",
-                              "Windows Media Audio 10 Professional"});
-    lists.audioFormats[0] = Rows({"4 kbps, 8 kHz, mono", "8 kbps, 8 kHz, mono",
-                                  "16 kbps, 16 kHz, mono", "20 kbps, 22.05 kHz, mono"});
-    lists.audioFormats[1] = Rows({"  8 kbps,  8 kHz, mono CBR", " 12 kbps,  8 kHz, stereo CBR",
-                                  " 20 kbps, 16 kHz, stereo CBR", " 32 kbps, 22 kHz, stereo CBR",
-                                  " 48 kbps, 32 kHz, stereo CBR", " 96 kbps, 44 kHz, stereo CBR",
-                                  "128 kbps, 44 kHz, stereo CBR", "192 kbps, 48 kHz, stereo CBR"});
-    lists.audioFormats[2] =
-        Rows({" 32 kbps, 32 kHz, 2 channel 16 bit CBR", " 48 kbps, 44 kHz, 2 channel 16 bit CBR",
-              " 64 kbps, 44 kHz, 2 channel 16 bit CBR", " 96 kbps, 44 kHz, 2 channel 16 bit CBR",
-              "128 kbps, 44 kHz, 2 channel 24 bit CBR", "192 kbps, 44 kHz, 2 channel 24 bit CBR"});
+    // The editor offers the two current video codecs; the older ones are encoded too but are
+    // reached only through profiles that name them.
+    lists.videoCodecs = WMCodecNames(MajorType::Video).mid(0, 2);
+    lists.audioCodecs = WMCodecNames(MajorType::Audio);
+    for (int i = 0; i < int(lists.audioFormats.size()) && i < lists.audioCodecs.size(); ++i)
+        lists.audioFormats[i] = WMAudioFormatDescriptions(lists.audioCodecs.at(i));
     return lists;
 }

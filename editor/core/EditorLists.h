@@ -41,6 +41,6 @@ struct WmvCodecLists {
     std::array<QStringList, 3> audioFormats; // per audio codec row; row = WMVAudioFormat1..3
 };
 
-/// The lists the editor shows on its WMV page. A fixed copy for now: this is the one place to
-/// point at the media layer's codec catalogue.
+/// The lists the editor shows on its WMV page, taken from the media layer's codec catalogue
+/// (constant-rate audio formats).
 WmvCodecLists WmvEditorLists();
