@@ -1,6 +1,6 @@
 #include "app/frmReelvane.h"
 
-#include "app/EngineAdapter.h"
+#include "app/batch/EngineAdapter.h"
 #include "app/EnginePanel.h"
 #include "app/FilePropertiesDialog.h"
 #include "app/OpenDialog.h"

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "app/batch/EngineAdapter.h"
+
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 
-class EngineAdapter;
 class EnginePanel;
 class FileOpenDialog;
 class QAction;

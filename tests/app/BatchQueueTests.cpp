@@ -149,7 +149,7 @@ TEST_F(BatchTest, CloseDuringConversionStopsAndWaits) {
 }
 
 #ifdef REELVANE_WITH_ENGINE
-#include "app/VideoEditEngine.h"
+#include "app/batch/VideoEditEngine.h"
 
 // The real engine: three generated AVIs, the second damaged, converted to FLV.
 TEST_F(WindowTest, RealBatchOfThreeWithADamagedFile) {

@@ -7,7 +7,7 @@
 #include "util/myutility.h"
 
 #ifdef REELVANE_WITH_ENGINE
-#include "app/VideoEditEngine.h"
+#include "app/batch/VideoEditEngine.h"
 #endif
 
 #include <QApplication>

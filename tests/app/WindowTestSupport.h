@@ -2,7 +2,7 @@
 // Shared pieces of the window tests: answered dialogs, a scripted engine and a fixture that
 // gives each test its own settings store and window.
 
-#include "app/EngineAdapter.h"
+#include "app/batch/EngineAdapter.h"
 #include "app/OpenDialog.h"
 #include "app/frmReelvane.h"
 #include "settings/GlobalSettings.h"

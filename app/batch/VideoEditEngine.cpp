@@ -1,4 +1,4 @@
-#include "app/VideoEditEngine.h"
+#include "app/batch/VideoEditEngine.h"
 
 #include "app/batch/PresetMapping.h"
 #include "engine/KXVideoEdit.h"
@@ -7,8 +7,9 @@
 #include <QPointer>
 #include <QThread>
 
-VideoEditEngine::VideoEditEngine(QObject* parent)
+VideoEditEngine::VideoEditEngine(const TcdSettings* settings, QObject* parent)
     : EngineAdapter(parent)
+    , m_settings(settings)
     , m_edit(std::make_unique<TKXVideoEdit>()) {
     m_edit->setBackground_Color(13488581);
     m_edit->OnStart = [this] { Q_EMIT started(); };
@@ -48,7 +49,8 @@ bool VideoEditEngine::IsFree() const {
 
 void VideoEditEngine::SetupConversion(const QString& inputPath, const QString& outputPath) {
     QString problem;
-    if (!::SetupConversion(*m_edit, Settings(), inputPath, outputPath, &problem))
+    const TcdSettings& settings = m_settings ? *m_settings : Settings();
+    if (!::SetupConversion(*m_edit, settings, inputPath, outputPath, &problem))
         Q_EMIT error(0, problem);
 }
 
