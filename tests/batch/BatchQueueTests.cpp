@@ -220,6 +220,46 @@ TEST_F(ScriptedQueue, FailuresTheEngineDoesNotReport) {
 
 namespace {
 
+/// The shape a folder-watching mode builds on: jobs join while the run is on and the run waits
+/// for them when none is left.
+class WatchingQueue : public ConversionQueue {
+public:
+    using ConversionQueue::ConversionQueue;
+    QStringList taken;
+
+protected:
+    QString OutputPathFor(const ConversionJob& job) const override {
+        return job.input + QStringLiteral(".out");
+    }
+    bool AcceptsJobsWhileRunning() const override { return true; }
+    bool KeepsRunningWhenIdle() const override { return true; }
+    void OnJobTaken(const ConversionJob& job) override { taken << job.caption; }
+};
+
+} // namespace
+
+TEST(WatchingQueue, TakesJobsThatArriveWhileItRuns) {
+    QTemporaryDir work;
+    ScriptedEngine engine;
+    WatchingQueue queue(engine);
+    ASSERT_TRUE(queue.Start());
+    queue.Tick();
+    EXPECT_TRUE(queue.IsRunning());
+    const QString file = work.filePath("new.avi");
+    ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(queue.AddJob(file));
+    EXPECT_FALSE(queue.RemoveJobs({0})); // the running list still never shrinks
+    queue.Tick();
+    EXPECT_EQ(engine.setups, QStringList{file + "|" + file + ".out"});
+    engine.Finish();
+    queue.Tick();
+    EXPECT_TRUE(queue.IsRunning());
+    EXPECT_EQ(States(queue), QStringLiteral("S"));
+    EXPECT_EQ(queue.taken, QStringList{"new.avi"});
+}
+
+namespace {
+
 class RealQueue : public ::testing::Test {
 protected:
     void SetUp() override {
