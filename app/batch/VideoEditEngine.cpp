@@ -4,7 +4,6 @@
 #include "engine/KXVideoEdit.h"
 #include "settings/GlobalSettings.h"
 
-#include <QPointer>
 #include <QThread>
 
 VideoEditEngine::VideoEditEngine(const TcdSettings* settings, QObject* parent)
@@ -15,21 +14,19 @@ VideoEditEngine::VideoEditEngine(const TcdSettings* settings, QObject* parent)
     m_edit->OnStart = [this] { Q_EMIT started(); };
     m_edit->OnProgress = [this](int percent) { Q_EMIT progress(percent); };
     m_edit->OnStop = [this] { Q_EMIT stopped(); };
-    QPointer<VideoEditEngine> self(this);
-    m_edit->OnError = [self, owner = thread()](int code, const QString& text) {
+    m_edit->OnError = [this, owner = thread()](int code, const QString& text) {
         if (QThread::currentThread() == owner) {
-            if (self)
-                Q_EMIT self->error(code, text);
+            Q_EMIT error(code, text);
             return;
         }
-        // Queued: arrives before the stop event the worker delivers after it.
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, code, text] {
-                if (self)
-                    Q_EMIT self->error(code, text);
-            },
-            Qt::QueuedConnection);
+        {
+            const std::lock_guard<std::mutex> lock(m_errorsLock);
+            m_pendingErrors.append({code, text});
+        }
+        // Queued, so it arrives before the stop event the worker delivers after it; by name,
+        // so the event carries nothing of ours across (the list above does, under its lock).
+        // The destructor waits for the run, so this outlives every report of it.
+        QMetaObject::invokeMethod(this, "DeliverPendingErrors", Qt::QueuedConnection);
     };
     connect(m_edit.get(), &TKXVideoEdit::repaintRequested, this, &EngineAdapter::repaintRequested);
 }
@@ -41,6 +38,16 @@ VideoEditEngine::~VideoEditEngine() {
     m_edit->Stop();
     m_edit->WaitForFree(-1);
     m_edit->OnError = nullptr;
+}
+
+void VideoEditEngine::DeliverPendingErrors() {
+    QList<std::pair<int, QString>> errors;
+    {
+        const std::lock_guard<std::mutex> lock(m_errorsLock);
+        errors.swap(m_pendingErrors);
+    }
+    for (const auto& [code, text] : errors)
+        Q_EMIT error(code, text);
 }
 
 bool VideoEditEngine::IsFree() const {

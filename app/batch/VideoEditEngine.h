@@ -2,7 +2,11 @@
 
 #include "app/batch/EngineAdapter.h"
 
+#include <QList>
+
 #include <memory>
+#include <mutex>
+#include <utility>
 
 class TKXVideoEdit;
 class TcdSettings;
@@ -30,6 +34,12 @@ public:
     TKXVideoEdit& Edit() { return *m_edit; }
 
 private:
+    /// Emits the errors the run's worker reported, in their order (owning thread).
+    Q_INVOKABLE void DeliverPendingErrors();
+
     const TcdSettings* m_settings;
     std::unique_ptr<TKXVideoEdit> m_edit;
+    std::mutex m_errorsLock; ///< guards m_pendingErrors
+    /// Errors reported on the run's worker, not emitted yet.
+    QList<std::pair<int, QString>> m_pendingErrors;
 };
