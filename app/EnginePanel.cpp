@@ -1,6 +1,6 @@
 #include "app/EnginePanel.h"
 
-#include "app/EngineAdapter.h"
+#include "app/batch/EngineAdapter.h"
 
 #include <QPainter>
 

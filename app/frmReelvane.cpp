@@ -1,10 +1,11 @@
 #include "app/frmReelvane.h"
 
-#include "app/EngineAdapter.h"
 #include "app/EnginePanel.h"
 #include "app/FilePropertiesDialog.h"
 #include "app/OpenDialog.h"
 #include "app/StatusImages.h"
+#include "app/batch/BatchQueue.h"
+#include "app/batch/EngineAdapter.h"
 #include "app/batch/PresetMapping.h"
 #include "app/core/Language.h"
 #include "editor/core/Presets.h"
@@ -28,7 +29,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -40,14 +40,16 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
-#include <QTime>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <type_traits>
 
 namespace {
 
@@ -55,7 +57,6 @@ constexpr int kClientWidth = 838;
 constexpr int kClientHeight = 532;
 constexpr int kStatusHeight = 22;
 constexpr int kPagesHeight = 258;
-constexpr int kImageRole = Qt::UserRole + 1;
 
 const char* const kHotDirNote =
     "Monitor a directory in a server, when someone copies a avi files to the directory, the "
@@ -72,27 +73,87 @@ QAction* MakeAction(QObject* parent, const char* name, const QString& caption) {
     return action;
 }
 
-/// A push button that follows @p action (caption, enabled state, hint) and triggers it.
+/// Calls @p set with @p value when it differs from the value passed last (kept in @p last), so
+/// a caption a language file gives the target itself stays until the source changes.
+template <typename Set> void CopyWhenChanged(QString& last, const QString& value, Set set) {
+    if (value != last) {
+        last = value;
+        set(value);
+    }
+}
+
+/// A button that follows @p action (enabled state; caption, or hint for an icon-only tool
+/// button) and triggers it. Captions follow the action also when they change later: the
+/// language file retitles the actions after the buttons are built.
 template <typename Button> void BindButton(Button* button, QAction* action) {
-    auto sync = [button, action] {
-        button->setEnabled(action->isEnabled());
-        if (!action->toolTip().isEmpty() && action->toolTip() != action->text())
-            button->setToolTip(action->toolTip());
+    constexpr bool iconOnly = std::is_base_of_v<QToolButton, Button>;
+    struct Shown {
+        QString text, tip;
     };
-    button->setText(action->text());
+    auto shown = std::make_shared<Shown>();
+    auto sync = [button, action, shown] {
+        button->setEnabled(action->isEnabled());
+        if (iconOnly) {
+            CopyWhenChanged(shown->tip, action->toolTip(),
+                            [button](const QString& tip) { button->setToolTip(tip); });
+            return;
+        }
+        CopyWhenChanged(shown->text, action->text(),
+                        [button](const QString& text) { button->setText(text); });
+        if (!action->toolTip().isEmpty() && action->toolTip() != action->text())
+            CopyWhenChanged(shown->tip, action->toolTip(),
+                            [button](const QString& tip) { button->setToolTip(tip); });
+    };
     sync();
     QObject::connect(action, &QAction::changed, button, sync);
     QObject::connect(button, &QAbstractButton::clicked, action, &QAction::trigger);
 }
 
-/// A menu item of its own state that triggers @p action and follows its enabled state.
+/// A menu item of its own state that triggers @p action and follows its enabled state and its
+/// caption.
 QAction* MenuItemFor(QMenu* menu, const char* name, QAction* action) {
     QAction* item = menu->addAction(action->text());
     item->setObjectName(QString::fromLatin1(name));
     item->setEnabled(action->isEnabled());
     QObject::connect(action, &QAction::enabledChanged, item, &QAction::setEnabled);
+    QObject::connect(action, &QAction::changed, item,
+                     [item, action, shown = std::make_shared<QString>(action->text())] {
+                         CopyWhenChanged(*shown, action->text(),
+                                         [item](const QString& text) { item->setText(text); });
+                     });
     QObject::connect(item, &QAction::triggered, action, &QAction::trigger);
     return item;
+}
+
+/// The list's grid lines, drawn over the style's own painting of each cell, so selection and
+/// focus stay the style's (an item style sheet would stop the selection being drawn).
+class GridLineDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        painter->save();
+        painter->setPen(QColor(0xd8, 0xd8, 0xd8));
+        const QRect r = option.rect;
+        painter->drawLine(r.topRight(), r.bottomRight());
+        painter->drawLine(r.bottomLeft(), r.bottomRight());
+        painter->restore();
+    }
+};
+
+int ImageOf(JobState state) {
+    switch (state) {
+    case JobState::Succeeded:
+        return 2;
+    case JobState::Failed:
+    case JobState::Stopped:
+        return 1;
+    case JobState::Waiting:
+    case JobState::Converting:
+        break;
+    }
+    return 0;
 }
 
 /// Byte-order comparison of two texts (their UTF-8 bytes, then their lengths): -1, 0 or 1.
@@ -141,6 +202,7 @@ TfrmReelvane::TfrmReelvane(std::unique_ptr<EngineAdapter> engine, QWidget* paren
     , m_qtOpenDialog(std::make_unique<QtFileOpenDialog>()) {
     if (!m_engine)
         m_engine = std::make_unique<UnavailableEngine>();
+    m_queue = std::make_unique<BatchQueue>(*m_engine);
     m_openDialog = m_qtOpenDialog.get();
     setObjectName(QStringLiteral("frmReelvane"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -160,13 +222,10 @@ TfrmReelvane::TfrmReelvane(std::unique_ptr<EngineAdapter> engine, QWidget* paren
     central->setFixedSize(kClientWidth, kClientHeight);
     setCentralWidget(central);
 
-    tmrConvertAVI = Named(new QTimer(this), "tmrConvertAVI");
-    tmrConvertAVI->setInterval(500);
     tmrHDConvertAVI = Named(new QTimer(this), "tmrHDConvertAVI");
     tmrHDConvertAVI->setInterval(500);
     closeWaitTimer = new QTimer(this);
     closeWaitTimer->setInterval(50);
-    connect(tmrConvertAVI, &QTimer::timeout, this, &TfrmReelvane::tmrConvertAVITimer);
     connect(closeWaitTimer, &QTimer::timeout, this, &TfrmReelvane::ContinueClosing);
 
     BuildActions();
@@ -176,11 +235,18 @@ TfrmReelvane::TfrmReelvane(std::unique_ptr<EngineAdapter> engine, QWidget* paren
     BuildMenus();
     BuildTray();
 
-    EngineAdapter* e = m_engine.get();
-    connect(e, &EngineAdapter::started, this, &TfrmReelvane::VideoEditStart);
-    connect(e, &EngineAdapter::progress, this, &TfrmReelvane::VideoEditProgress);
-    connect(e, &EngineAdapter::stopped, this, &TfrmReelvane::VideoEditStop);
-    connect(e, &EngineAdapter::error, this, &TfrmReelvane::VideoEditError);
+    // The list shows the queue's entries; the queue alone changes their states.
+    BatchQueue* q = m_queue.get();
+    connect(q, &ConversionQueue::jobInserted, this, &TfrmReelvane::InsertEntryRow);
+    connect(q, &ConversionQueue::jobRemoved, this,
+            [this](int row) { delete lvFiles->takeTopLevelItem(row); });
+    connect(q, &ConversionQueue::jobsReset, this, &TfrmReelvane::RebuildEntryRows);
+    connect(q, &ConversionQueue::jobChanged, this, &TfrmReelvane::ShowEntryState);
+    connect(q, &ConversionQueue::runningChanged, this, &TfrmReelvane::BatchRunningChanged);
+    connect(q, &ConversionQueue::progress, this, &TfrmReelvane::BatchProgress);
+    connect(q, &ConversionQueue::jobDecided, this, &TfrmReelvane::HideBatchProgress);
+    connect(q, &ConversionQueue::finished, this, &TfrmReelvane::BatchFinished);
+    connect(q, &BatchQueue::logLine, this, &TfrmReelvane::Log);
 
     FormCreate();
 
@@ -194,11 +260,10 @@ TfrmReelvane::TfrmReelvane(std::unique_ptr<EngineAdapter> engine, QWidget* paren
 }
 
 TfrmReelvane::~TfrmReelvane() {
-    // A conversion must not outlive the window whose handlers it calls.
-    if (m_engine) {
-        disconnect(m_engine.get(), nullptr, this, nullptr);
+    // A conversion must not outlive the window whose list it reports to.
+    m_queue.reset();
+    if (m_engine)
         m_engine->Stop();
-    }
     if (m_cursorOverridden)
         QApplication::restoreOverrideCursor();
 }
@@ -314,7 +379,6 @@ void TfrmReelvane::BuildConvertPage() {
         button->setIcon(ToolIcon(this, tool.icon));
         button->setIconSize(QSize(18, 18));
         button->setAutoRaise(true);
-        button->setToolTip(tool.action->text());
         BindButton(button, tool.action);
         *tool.button = button;
         x += 32;
@@ -322,10 +386,9 @@ void TfrmReelvane::BuildConvertPage() {
 
     lvFiles = Named(new QTreeWidget(tsConvert), "lvFiles");
     lvFiles->setGeometry(0, 34, kClientWidth, kPagesHeight - 34);
-    lvFiles->setColumnCount(5);
+    lvFiles->setColumnCount(4);
     lvFiles->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Imformation"),
-                              QStringLiteral("Size"), QStringLiteral("Full Name"), QString()});
-    lvFiles->setColumnHidden(kStatusColumn, true);
+                              QStringLiteral("Size"), QStringLiteral("Full Name")});
     const int widths[] = {150, 150, 100, 200};
     for (int c = 0; c < 4; ++c)
         lvFiles->setColumnWidth(c, widths[c]);
@@ -339,8 +402,7 @@ void TfrmReelvane::BuildConvertPage() {
     lvFiles->header()->setSectionsClickable(true);
     lvFiles->header()->setSectionsMovable(false);
     lvFiles->header()->setStretchLastSection(false);
-    lvFiles->setStyleSheet(QStringLiteral(
-        "QTreeView::item { border-right: 1px solid #d8d8d8; border-bottom: 1px solid #d8d8d8; }"));
+    lvFiles->setItemDelegate(new GridLineDelegate(lvFiles));
     QPalette palette = lvFiles->palette(); // the selection stays visible without focus
     palette.setColor(QPalette::Inactive, QPalette::Highlight,
                      palette.color(QPalette::Active, QPalette::Highlight));
@@ -630,14 +692,12 @@ void TfrmReelvane::FormCreate() {
     ProgressBar->setGeometry(405, 2, statPanels[2]->width(), stat1->height() - 3);
     ProgressBar->hide();
     ProgressBar->raise();
-    m_currentItem = 0;
     pnloperate->hide();
     ShowWizardPage(tsMode);
     m_sortAscending = false;
     m_sortColumn = 0;
     UpdateListActions();
     UpdateMenusForMode(true);
-    actStopConvert->setEnabled(true);
 }
 
 void TfrmReelvane::showEvent(QShowEvent* event) {
@@ -671,6 +731,8 @@ void TfrmReelvane::ShowWizardPage(QWidget* page) {
 }
 
 void TfrmReelvane::actNextExecute() {
+    if (m_queue->IsRunning())
+        return;
     pnloperate->show();
     if (rbtbatch->isChecked()) {
         ShowWizardPage(tsConvert);
@@ -693,6 +755,8 @@ void TfrmReelvane::actNextExecute() {
 }
 
 void TfrmReelvane::actHotDirExecute() {
+    if (m_queue->IsRunning()) // a batch ends before the mode changes
+        return;
     pnloperate->show();
     Panel1->hide();
     pnllog->hide();
@@ -704,6 +768,8 @@ void TfrmReelvane::actHotDirExecute() {
 }
 
 void TfrmReelvane::actReturnmodeExecute() {
+    if (m_queue->IsRunning())
+        return;
     pnloperate->show();
     for (QWidget* w : {btnsbtrun, btnsbtend, btnsbtreturn, btnmin})
         w->hide();
@@ -716,53 +782,49 @@ void TfrmReelvane::actReturnmodeExecute() {
 
 void TfrmReelvane::UpdateListActions() {
     const bool any = lvFiles->topLevelItemCount() > 0;
-    for (QAction* a : {actConvert, actRemove, actClear, actOpenFolder, mniSelectAll,
-                       mniRemoveFailedItems, mniRemoveSucceededItems, mniPropertise, mniOpen})
+    // The list changes only while no batch runs: the queue keeps its entries for the whole run.
+    const bool idle = !m_queue->IsRunning();
+    for (QAction* a : {actadd, actAddFolder})
+        a->setEnabled(idle);
+    for (QAction* a :
+         {actConvert, actRemove, actClear, mniRemoveFailedItems, mniRemoveSucceededItems})
+        a->setEnabled(any && idle);
+    for (QAction* a : {actOpenFolder, mniSelectAll, mniPropertise, mniOpen})
         a->setEnabled(any);
     pnlempty->setVisible(!any);
+    // The main-menu items follow these actions, and the mode on top.
+    UpdateMenusForMode(true);
 }
 
 void TfrmReelvane::UpdateMenusForMode(bool) {
     const bool any = lvFiles->topLevelItemCount() > 0;
     const int mode = m_currentMode;
-    mniAddfile->setEnabled(mode == 1);
-    mniAddFolder1->setEnabled(mode == 1);
-    for (QAction* a : {mniSelectAllfile, mniRemovefile, mniClearfile})
-        a->setEnabled(mode == 1 && any);
-    mniformat->setEnabled(mode == 1 || mode == 2);
-    mniConvert->setEnabled(mode == 1 && any);
-    mniStopConvert->setEnabled(false);
-    mniHotDir->setEnabled(mode != 2);
-    mniReturntoBatchMode->setEnabled(mode != 1);
+    const bool running = m_queue->IsRunning();
+    // Neither the mode, the format nor its profile changes under a running batch.
+    for (QAction* a : {actNext, actHotDir, actReturnmode, actEdit})
+        a->setEnabled(!running);
+    for (QAction* a : mniformat->actions())
+        a->setEnabled(!running);
+    actStopConvert->setEnabled(running);
+
+    mniAddfile->setEnabled(mode == 1 && actadd->isEnabled());
+    mniAddFolder1->setEnabled(mode == 1 && actAddFolder->isEnabled());
+    mniSelectAllfile->setEnabled(mode == 1 && any && !running);
+    mniRemovefile->setEnabled(mode == 1 && actRemove->isEnabled());
+    mniClearfile->setEnabled(mode == 1 && actClear->isEnabled());
+    mniformat->setEnabled((mode == 1 || mode == 2) && !running);
+    mniConvert->setEnabled(mode == 1 && actConvert->isEnabled());
+    mniStopConvert->setEnabled(running);
+    mniHotDir->setEnabled(mode != 2 && actHotDir->isEnabled());
+    mniReturntoBatchMode->setEnabled(mode != 1 && actReturnmode->isEnabled());
 }
 
 void TfrmReelvane::SetBatchControlsEnabled(bool enabled) {
-    for (QWidget* w : {static_cast<QWidget*>(pgcConvert), static_cast<QWidget*>(btnRemove),
-                       static_cast<QWidget*>(btnClear), static_cast<QWidget*>(lvFiles),
-                       static_cast<QWidget*>(btnHotdirectory)})
-        w->setEnabled(enabled);
+    // The tool buttons and btnHotdirectory follow their actions (UpdateListActions).
+    pgcConvert->setEnabled(enabled);
+    lvFiles->setEnabled(enabled);
     if (enabled)
         UpdateListActions();
-}
-
-void TfrmReelvane::RestoreIdleMenus() {
-    for (QAction* a : {mniAddfile, mniAddFolder1, mniSelectAllfile, mniRemovefile, mniClearfile,
-                       mniConvert, mniHotDir})
-        a->setEnabled(true);
-    mniformat->setEnabled(true);
-    mniStopConvert->setEnabled(false);
-    mniReturntoBatchMode->setEnabled(false);
-}
-
-void TfrmReelvane::SetConvertingMenus() {
-    mniAddfile->setEnabled(true);
-    mniAddFolder1->setEnabled(true);
-    for (QAction* a : {mniSelectAllfile, mniRemovefile, mniClearfile, mniConvert})
-        a->setEnabled(false);
-    mniformat->setEnabled(false);
-    mniStopConvert->setEnabled(true);
-    mniHotDir->setEnabled(false);
-    mniReturntoBatchMode->setEnabled(false);
 }
 
 // ----------------------------------------------------------------------------- format pages
@@ -772,12 +834,16 @@ void TfrmReelvane::pgcConvertChange() {
         const QSignalBlocker blocker(pgcConvert);
         pgcConvert->setCurrentIndex(FormatFLV);
     }
+    if (m_queue->IsRunning()) // the rest of the batch keeps its format
+        return;
     m_currentFormat = FormatFLV;
     if (HasSettings())
         Settings().SetPageIndex(FormatFLV);
 }
 
 void TfrmReelvane::SelectFormatPage(int page) {
+    if (m_queue->IsRunning())
+        return;
     {
         const QSignalBlocker blocker(pgcConvert);
         pgcConvert->setCurrentIndex(std::clamp(page, 0, 5));
@@ -792,7 +858,10 @@ QComboBox* TfrmReelvane::PresetCombo(int format) const {
 }
 
 void TfrmReelvane::cbbmpegClick() {
-    // The row of the current format's combo goes into the settings, whichever combo was used.
+    // The row of the current format's combo goes into the settings, whichever combo was used;
+    // not while a batch converts with the settings.
+    if (m_queue->IsRunning())
+        return;
     if (QComboBox* combo = PresetCombo(m_currentFormat); combo && HasSettings())
         ApplyPresetToSettings(m_currentFormat, combo->currentIndex());
 }
@@ -803,7 +872,8 @@ void TfrmReelvane::actEditExecute() {
                                             "Edit MOV Profiles",  "Edit MP3 Profiles"};
     const int format = m_currentFormat;
     QComboBox* combo = PresetCombo(format);
-    if (!combo || !HasSettings())
+    // The remaining files of a running batch convert with the settings the editor writes.
+    if (!combo || !HasSettings() || m_queue->IsRunning())
         return;
     TfrmEdit editor(Settings(), format, combo->currentIndex(), this);
     editor.setWindowTitle(QString::fromLatin1(kCaptions[format]));
@@ -837,15 +907,7 @@ int TfrmReelvane::DigitsValue(const QString& text) {
 void TfrmReelvane::AddFileToList(const QString& path) {
     if (NormalizedLower(path).isEmpty())
         return;
-    auto* item = new QTreeWidgetItem;
-    item->setText(0, QFileInfo(path).fileName());
-    item->setText(1, QString());
-    item->setText(2, SizeText(QFileInfo(path).size()));
-    item->setText(3, path);
-    item->setText(kStatusColumn, QString());
-    item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
-    SetEntryImage(item, 0);
-    lvFiles->addTopLevelItem(item);
+    m_queue->AddJob(path); // refused while a batch runs; the row follows the queue
 }
 
 void TfrmReelvane::AddFilesToList(const QStringList& paths) {
@@ -858,28 +920,50 @@ void TfrmReelvane::AddFilesToList(const QStringList& paths) {
 }
 
 void TfrmReelvane::RemoveDuplicateNames() {
-    for (int i = lvFiles->topLevelItemCount() - 1; i >= 0; --i) {
-        const QString name = lvFiles->topLevelItem(i)->text(0).toLower();
+    // Every entry whose name repeats an earlier one goes; the first of a name stays.
+    QList<int> duplicates;
+    for (int i = m_queue->Count() - 1; i >= 0; --i) {
+        const QString name = m_queue->Job(i).caption.toLower();
         for (int j = 0; j < i; ++j) {
-            if (lvFiles->topLevelItem(j)->text(0).toLower() == name) {
-                delete lvFiles->takeTopLevelItem(i);
+            if (m_queue->Job(j).caption.toLower() == name) {
+                duplicates << i;
                 break;
             }
         }
     }
+    m_queue->RemoveJobs(duplicates);
 }
 
 int TfrmReelvane::EntryImage(int row) const {
-    QTreeWidgetItem* item = lvFiles->topLevelItem(row);
-    return item ? item->data(0, kImageRole).toInt() : -1;
+    return row >= 0 && row < m_queue->Count() ? ImageOf(m_queue->Job(row).state) : -1;
 }
 
-void TfrmReelvane::SetEntryImage(QTreeWidgetItem* item, int image) {
-    item->setData(0, kImageRole, image);
-    item->setIcon(0, StatusImage(image));
+void TfrmReelvane::InsertEntryRow(int row) {
+    const ConversionJob& job = m_queue->Job(row);
+    auto* item = new QTreeWidgetItem;
+    item->setText(0, job.caption);
+    item->setText(1, QString());
+    item->setText(2, SizeText(QFileInfo(job.input).size()));
+    item->setText(3, job.input);
+    item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    item->setIcon(0, StatusImage(ImageOf(job.state)));
+    lvFiles->insertTopLevelItem(row, item);
+}
+
+void TfrmReelvane::RebuildEntryRows() {
+    lvFiles->clear();
+    for (int row = 0; row < m_queue->Count(); ++row)
+        InsertEntryRow(row);
+}
+
+void TfrmReelvane::ShowEntryState(int row) {
+    if (QTreeWidgetItem* item = lvFiles->topLevelItem(row))
+        item->setIcon(0, StatusImage(EntryImage(row)));
 }
 
 void TfrmReelvane::actaddExecute() {
+    if (!actadd->isEnabled())
+        return;
     pnlempty->hide();
     const QStringList files = m_openDialog->GetOpenFileNames(this, QStringLiteral("Open"),
                                                              QStringLiteral("AVI Files(*.avi)"));
@@ -888,10 +972,12 @@ void TfrmReelvane::actaddExecute() {
             AddFileToList(file);
     UpdateListActions();
     RemoveDuplicateNames();
-    UpdateMenusForMode(true);
+    UpdateListActions();
 }
 
 void TfrmReelvane::actAddFolderExecute() {
+    if (!actAddFolder->isEnabled())
+        return;
     pnlempty->hide();
     QString folder;
     if (!BrowseForFolder(LangString(12), QString(), folder)) {
@@ -905,54 +991,63 @@ void TfrmReelvane::actAddFolderExecute() {
             AddFileToList(file);
     RemoveDuplicateNames();
     UpdateListActions();
-    UpdateMenusForMode(true);
 }
 
 void TfrmReelvane::lblexampleClick() {
+    if (!actadd->isEnabled())
+        return;
     AddFileToList(ModuleFolderFile(QStringLiteral("Example.avi")));
     RemoveDuplicateNames();
     UpdateListActions();
-    UpdateMenusForMode(true);
 }
 
 void TfrmReelvane::actRemoveExecute() {
+    if (!actRemove->isEnabled())
+        return;
     const QList<QTreeWidgetItem*> selected = lvFiles->selectedItems();
     if (!selected.isEmpty()) {
         const QString question = LangString(13) + QStringLiteral(" ") +
                                  QString::number(selected.size()) + QStringLiteral(" items");
-        if (ShowMessageBox(question, MB_IconInformation | MB_YesNo))
-            qDeleteAll(selected);
+        if (ShowMessageBox(question, MB_IconInformation | MB_YesNo)) {
+            QList<int> rows;
+            for (QTreeWidgetItem* item : selected)
+                rows << lvFiles->indexOfTopLevelItem(item);
+            m_queue->RemoveJobs(rows);
+        }
     }
     UpdateListActions();
-    UpdateMenusForMode(true);
 }
 
 void TfrmReelvane::actClearExecute() {
+    if (!actClear->isEnabled())
+        return;
     if (lvFiles->topLevelItemCount() > 0) {
         ResetHeaderImages();
         if (ShowMessageBox(LangString(14), MB_IconInformation | MB_YesNo))
-            lvFiles->clear();
+            m_queue->Clear();
     }
     UpdateListActions();
-    UpdateMenusForMode(true);
 }
 
 void TfrmReelvane::mniSelectAllClick() {
     lvFiles->selectAll();
 }
 
-void TfrmReelvane::mniRemoveFailedItemsClick() {
-    for (int i = lvFiles->topLevelItemCount() - 1; i >= 0; --i)
-        if (EntryImage(i) == 1)
-            delete lvFiles->takeTopLevelItem(i);
+void TfrmReelvane::RemoveEntriesWithImage(int image) {
+    QList<int> rows;
+    for (int i = 0; i < m_queue->Count(); ++i)
+        if (EntryImage(i) == image)
+            rows << i;
+    m_queue->RemoveJobs(rows);
     UpdateListActions();
 }
 
+void TfrmReelvane::mniRemoveFailedItemsClick() {
+    RemoveEntriesWithImage(1);
+}
+
 void TfrmReelvane::mniRemoveSucceededItemsClick() {
-    for (int i = lvFiles->topLevelItemCount() - 1; i >= 0; --i)
-        if (EntryImage(i) == 2)
-            delete lvFiles->takeTopLevelItem(i);
-    UpdateListActions();
+    RemoveEntriesWithImage(2);
 }
 
 void TfrmReelvane::mniOpenClick() {
@@ -980,7 +1075,7 @@ void TfrmReelvane::ResetHeaderImages() {
 }
 
 void TfrmReelvane::lvFilesColumnClick(int column) {
-    if (column < 0 || column > 3)
+    if (column < 0 || column > 3 || m_queue->IsRunning())
         return;
     ResetHeaderImages();
     lvFiles->headerItem()->setIcon(column, StatusImage(m_sortAscending ? 3 : 4));
@@ -1014,27 +1109,40 @@ int TfrmReelvane::lvFilesCompare(QTreeWidgetItem* a, QTreeWidgetItem* b) const {
 }
 
 void TfrmReelvane::SortList() {
-    // Sorting by the window's comparison; the running batch keeps pointing at its entry.
-    QTreeWidgetItem* running = m_busy ? lvFiles->topLevelItem(m_currentItem) : nullptr;
-    QList<QTreeWidgetItem*> items;
-    while (lvFiles->topLevelItemCount() > 0)
-        items.append(lvFiles->takeTopLevelItem(0));
-    std::stable_sort(items.begin(), items.end(), [this](QTreeWidgetItem* a, QTreeWidgetItem* b) {
-        return lvFilesCompare(a, b) < 0;
+    // The rows in the window's order, handed to the queue that owns them (never during a run).
+    QList<int> order;
+    for (int i = 0; i < lvFiles->topLevelItemCount(); ++i)
+        order << i;
+    std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
+        return lvFilesCompare(lvFiles->topLevelItem(a), lvFiles->topLevelItem(b)) < 0;
     });
-    lvFiles->addTopLevelItems(items);
-    if (running)
-        m_currentItem = lvFiles->indexOfTopLevelItem(running);
+    m_queue->Reorder(order);
 }
 
 // ---------------------------------------------------------------------------- batch queue
 
-QString TfrmReelvane::TimeStamp() const {
-    return QLocale().toString(QTime::currentTime(), QLocale::LongFormat);
+bool TfrmReelvane::Busy() const {
+    return m_queue->Busy();
+}
+
+int TfrmReelvane::CurrentItem() const {
+    return m_queue->CurrentIndex();
+}
+
+QString TfrmReelvane::CurrentOutput() const {
+    const int current = m_queue->CurrentIndex();
+    return current >= 0 ? m_queue->Job(current).output : QString();
+}
+
+QString TfrmReelvane::SaveFolder() const {
+    return m_queue->SaveFolder();
 }
 
 void TfrmReelvane::Log(const QString& line) {
-    mmolog->appendPlainText(line);
+    // A line's own CR LF ("Task End") shows as the empty line after it.
+    QString shown = line;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    mmolog->appendPlainText(shown);
     mmolog->verticalScrollBar()->setValue(mmolog->verticalScrollBar()->maximum());
 }
 
@@ -1046,20 +1154,17 @@ void TfrmReelvane::EndBatchCursor() {
 }
 
 void TfrmReelvane::actConvertExecute() {
+    if (m_queue->IsRunning())
+        return;
     if (!m_cursorOverridden) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         m_cursorOverridden = true;
     }
-    m_saveFolder = HasSettings() ? Settings().SavePath() : QString();
-    if (!BrowseForFolder(LangString(15), QString(), m_saveFolder)) {
+    QString saveFolder = HasSettings() ? Settings().SavePath() : QString();
+    if (!BrowseForFolder(LangString(15), QString(), saveFolder)) {
         EndBatchCursor();
         return;
     }
-    btnConvert->hide();
-    btnStopConvert->show();
-    SetBatchControlsEnabled(false);
-    SetConvertingMenus();
-
     if (HasSettings()) {
         TcdSettings& s = Settings();
         s.SetMPEGCbbIdx(cbbmpeg->currentIndex());
@@ -1069,146 +1174,71 @@ void TfrmReelvane::actConvertExecute() {
         s.SetFLVCbbIdx(cbbflvprofile->currentIndex());
         s.SetMP3CbbIdx(cbbMP3profile->currentIndex());
     }
-    Log(QStringLiteral("Task begin"));
-    for (int i = 0; i < lvFiles->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = lvFiles->topLevelItem(i);
-        item->setText(1, QString());
-        item->setText(kStatusColumn, QString());
-        SetEntryImage(item, 0);
-    }
-    for (int i = 0; i < lvFiles->topLevelItemCount(); ++i) {
-        if (!QFileInfo(lvFiles->topLevelItem(i)->text(3)).isFile()) {
+    // The converting layout, "Task begin" and every entry back to waiting.
+    m_queue->SetSaveFolder(saveFolder);
+    m_queue->Begin();
+    for (const ConversionJob& job : m_queue->Jobs()) {
+        if (!QFileInfo(job.input).isFile()) {
+            // Nothing converts; the layout stays until "Stop Converter".
             ShowMessageBox(LangString(16), MB_IconWarning);
             EndBatchCursor();
             return;
         }
     }
     if (HasSettings()) {
-        Settings().SetSavePath(m_saveFolder);
+        Settings().SetSavePath(saveFolder);
         Settings().SetPageIndex(m_currentFormat);
     }
-    tmrConvertAVI->start();
+    m_queue->Run();
 }
 
-void TfrmReelvane::tmrConvertAVITimer() {
-    // The next file only once the engine is completely free: a run that reported an error
-    // may still be ending, and reconfiguring it then would change a running conversion.
-    if (m_busy || !m_engine->IsFree())
-        return;
-    QString output;
-    for (int i = 0; i < lvFiles->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = lvFiles->topLevelItem(i);
-        output = IncludeBackslash(m_saveFolder) + OutputNameFor(Settings(), item->text(3));
-        if (!item->text(kStatusColumn).isEmpty())
-            continue;
-        m_currentItem = i;
-        item->setText(kStatusColumn, QStringLiteral("Done"));
-        m_busy = true;
-        m_currentFailed = false;
-        m_currentStopped = false;
-        Log(QStringLiteral("[") + TimeStamp() + QStringLiteral("]Load: ") + item->text(0) +
-            QStringLiteral(" [Success]"));
-        m_currentOutput = output;
-        m_engine->SetupConversion(item->text(3), output);
-        return;
-    }
+void TfrmReelvane::actStopConvertExecute() {
+    m_queue->Stop();
+}
 
-    SetBatchControlsEnabled(true);
-    EndBatchCursor();
-    Log(QStringLiteral("Task End\n"));
-    btnStopConvert->hide();
-    btnConvert->show();
-    RestoreIdleMenus();
-    tmrConvertAVI->stop();
+void TfrmReelvane::BatchRunningChanged(bool running) {
+    btnConvert->setVisible(!running);
+    btnStopConvert->setVisible(running);
+    if (!running) {
+        EndBatchCursor();
+        HideBatchProgress();
+    }
+    SetBatchControlsEnabled(!running);
+    UpdateListActions();
+}
+
+void TfrmReelvane::BatchProgress(int percent) {
+    ProgressBar->show();
+    ProgressBar->setValue(percent);
+    statPanels[4]->setText(QString::asprintf("%d%%", percent));
+}
+
+void TfrmReelvane::HideBatchProgress() {
+    ProgressBar->setValue(0);
+    statPanels[4]->clear();
+    ProgressBar->hide();
+}
+
+void TfrmReelvane::BatchFinished() {
     if (m_closeRequested)
         return;
+    // The output of the last list entry, converted or not.
+    const int count = m_queue->Count();
+    const QString output =
+        count > 0 ? m_queue->OutputPathFor(m_queue->Job(count - 1).input) : QString();
     if (ShowMessageBox(LangString(17), MB_IconInformation | MB_YesNo)) {
         if (QFileInfo(output).isFile())
             ShowFileInFileManager(output);
         else
-            OpenDocument(IncludeBackslash(output.isEmpty() ? m_saveFolder
+            OpenDocument(IncludeBackslash(output.isEmpty() ? m_queue->SaveFolder()
                                                            : QFileInfo(output).absolutePath()));
     }
-}
-
-void TfrmReelvane::actStopConvertExecute() {
-    // Ask the run to stop before its inputs are cleared; the run works on its own copy.
-    const bool wasConverting = m_busy;
-    m_engine->Stop();
-    m_engine->ClearInputs();
-    if (wasConverting) {
-        m_currentStopped = true;
-        if (QTreeWidgetItem* item = lvFiles->topLevelItem(m_currentItem)) {
-            SetEntryImage(item, 1);
-            Log(QStringLiteral("[") + TimeStamp() + QStringLiteral("]Stopped: ") + item->text(0) +
-                QStringLiteral(" [Not converted]"));
-        }
-    }
-    m_busy = false;
-    tmrConvertAVI->stop();
-    btnConvert->show();
-    btnStopConvert->hide();
-    EndBatchCursor();
-    ProgressBar->setValue(0);
-    ProgressBar->hide();
-    statPanels[4]->clear();
-    SetBatchControlsEnabled(true);
-    RestoreIdleMenus();
-}
-
-void TfrmReelvane::VideoEditStart() {
-    ProgressBar->setValue(0);
-}
-
-void TfrmReelvane::VideoEditProgress(int percent) {
-    if (m_currentMode == 2) {
-        ProgressBar->hide();
-        return;
-    }
-    if (m_currentMode != 1 || !m_busy)
-        return;
-    const int shown = std::clamp(percent, 0, 100);
-    ProgressBar->show();
-    ProgressBar->setValue(shown);
-    statPanels[4]->setText(QString::asprintf("%d%%", shown));
-}
-
-void TfrmReelvane::VideoEditStop() {
-    m_engine->ClearInputs();
-    if (m_currentMode != 1)
-        return;
-    // A run that was stopped by the user or reported an error is no converted file.
-    if (m_busy && !m_currentFailed && !m_currentStopped) {
-        Log(QStringLiteral("[") + TimeStamp() + QStringLiteral("]Convert to: ") +
-            QFileInfo(m_currentOutput).fileName() + QStringLiteral(" [Success]"));
-        if (QTreeWidgetItem* item = lvFiles->topLevelItem(m_currentItem))
-            SetEntryImage(item, 2);
-    }
-    ProgressBar->setValue(0);
-    statPanels[4]->clear();
-    ProgressBar->hide();
-    m_busy = false;
-}
-
-void TfrmReelvane::VideoEditError(int code, const QString& text) {
-    Q_UNUSED(code);
-    // Errors of a stopped run, or late ones after the file has ended, change nothing.
-    if (m_currentMode != 1 || m_currentStopped || (!m_busy && !m_currentFailed))
-        return;
-    if (QTreeWidgetItem* item = lvFiles->topLevelItem(m_currentItem))
-        SetEntryImage(item, 1);
-    // One line per failed file: the first report says why; the ones the run adds while it
-    // winds down (no inputs left, no graph) would only repeat it.
-    if (!m_currentFailed)
-        Log(QStringLiteral("[Error message]: ") + text);
-    m_currentFailed = true;
-    m_busy = false;
 }
 
 // --------------------------------------------------------------------------------- closing
 
 void TfrmReelvane::closeEvent(QCloseEvent* event) {
-    const bool running = m_busy || tmrConvertAVI->isActive() || !m_engine->IsFree();
+    const bool running = m_queue->IsRunning() || !m_engine->IsFree();
     if (!running) {
         closeWaitTimer->stop();
         event->accept();
@@ -1218,7 +1248,7 @@ void TfrmReelvane::closeEvent(QCloseEvent* event) {
     event->ignore();
     if (!m_closeRequested) {
         m_closeRequested = true;
-        if (m_busy || tmrConvertAVI->isActive())
+        if (m_queue->IsRunning())
             actStopConvertExecute();
         else
             m_engine->Stop();

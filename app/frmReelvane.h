@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/batch/BatchQueue.h"
+#include "app/batch/EngineAdapter.h"
 #include "app/ui/TrayIcon.h"
 
 #include <QList>
@@ -10,7 +12,6 @@
 
 #include <memory>
 
-class EngineAdapter;
 class EnginePanel;
 class FileOpenDialog;
 class QAction;
@@ -34,7 +35,12 @@ class QWidget;
 
 /// The main window: the mode wizard, the batch page with its file list, the hot-directory
 /// page, the operation panel with the engine, the six format pages, the batch buttons and the
-/// log, and the batch queue that feeds the engine one file at a time.
+/// log. The batch itself is a BatchQueue: it owns the list's entries and their states and
+/// writes the log; the window shows them and offers the commands.
+///
+/// While a batch runs, every command that changes the list, the format or the mode is off
+/// (their actions are disabled, so menus, buttons and keys follow); actadd's enabled state is
+/// the one answer to "may the list be changed now", for anything that adds files.
 ///
 /// Everything runs on the UI thread; the engine's events arrive as EngineAdapter signals on
 /// this thread. Message boxes and the folder picker go through the installed ShellServices,
@@ -42,10 +48,6 @@ class QWidget;
 class TfrmReelvane : public QMainWindow {
     Q_OBJECT
 public:
-    /// Column of the list that holds each entry's status text ("" waiting, "Done" taken); it
-    /// is hidden and carries no header of its own.
-    static constexpr int kStatusColumn = 4;
-
     /// Takes ownership of @p engine (nullptr: an UnavailableEngine).
     explicit TfrmReelvane(std::unique_ptr<EngineAdapter> engine = {}, QWidget* parent = nullptr);
     ~TfrmReelvane() override;
@@ -56,19 +58,23 @@ public:
     // State, for the tray, the hot-directory mode and tests.
     int CurrentMode() const { return m_currentMode; }
     int CurrentFormat() const { return m_currentFormat; }
-    bool Busy() const { return m_busy; }
-    int CurrentItem() const { return m_currentItem; }
-    QString CurrentOutput() const { return m_currentOutput; }
-    QString SaveFolder() const { return m_saveFolder; }
+    /// A batch file is being converted.
+    bool Busy() const;
+    /// List index of the batch file taken last (-1 before the first of a batch).
+    int CurrentItem() const;
+    QString CurrentOutput() const;
+    QString SaveFolder() const;
     int SortColumn() const { return m_sortColumn; }
     bool SortAscending() const { return m_sortAscending; }
     EngineAdapter* Engine() const { return m_engine.get(); }
+    BatchQueue& Queue() const { return *m_queue; }
 
     // List operations.
     void AddFileToList(const QString& path);
     void AddFilesToList(const QStringList& paths);
     void RemoveDuplicateNames();
-    /// Image index of entry @p row (0 waiting, 1 failed, 2 succeeded), -1 outside the list.
+    /// Image index of entry @p row (0 waiting, 1 failed or stopped, 2 succeeded), -1 outside
+    /// the list.
     int EntryImage(int row) const;
     /// The number read from the decimal digits of @p text, other characters skipped
     /// ("1,024 KB" → 1024); 32-bit wrap-around like the stored sizes always had.
@@ -81,7 +87,6 @@ public:
     void UpdateListActions();
     void UpdateMenusForMode(bool value = true);
     void SetBatchControlsEnabled(bool enabled);
-    void RestoreIdleMenus();
 
 public Q_SLOTS:
     void actNextExecute();
@@ -104,7 +109,6 @@ public Q_SLOTS:
     void lvFilesColumnClick(int column);
     /// Picks format page @p page (0..5) as the "Format" menu does.
     void SelectFormatPage(int page);
-    void tmrConvertAVITimer();
 
 public:
     // Notification area, dropped files.
@@ -147,15 +151,16 @@ private:
     void SortList();
     int lvFilesCompare(QTreeWidgetItem* a, QTreeWidgetItem* b) const;
     void ResetHeaderImages();
-    void SetEntryImage(QTreeWidgetItem* item, int image);
+    void InsertEntryRow(int row);
+    void RebuildEntryRows();
+    void RemoveEntriesWithImage(int image);
+    void ShowEntryState(int row);
     void Log(const QString& line);
-    QString TimeStamp() const;
-    void SetConvertingMenus();
     void EndBatchCursor();
-    void VideoEditStart();
-    void VideoEditProgress(int percent);
-    void VideoEditStop();
-    void VideoEditError(int code, const QString& text);
+    void BatchRunningChanged(bool running);
+    void BatchProgress(int percent);
+    void HideBatchProgress();
+    void BatchFinished();
     QComboBox* PresetCombo(int format) const;
     void ContinueClosing();
 
@@ -167,23 +172,16 @@ private:
     bool AcceptsDrops() const;
 
     std::unique_ptr<EngineAdapter> m_engine;
+    std::unique_ptr<BatchQueue> m_queue; // after the engine: it drives the engine
     std::unique_ptr<FileOpenDialog> m_qtOpenDialog;
     FileOpenDialog* m_openDialog = nullptr;
 
     // State fields.
     int m_currentMode = 0;
     int m_currentFormat = 0;
-    QString m_saveFolder;
-    bool m_busy = false;
-    int m_currentItem = 0;
-    QString m_currentOutput;
     int m_sortColumn = 0;
     bool m_sortAscending = false;
     bool m_cursorOverridden = false;
-    // Per running file: an error was reported / the user stopped it. Either keeps the stop
-    // event that follows from marking the file converted.
-    bool m_currentFailed = false;
-    bool m_currentStopped = false;
     bool m_closeRequested = false;
 
     // Window parts (component names as objectName).
@@ -230,7 +228,6 @@ private:
     QWidget* stat1 = nullptr;
     QLabel* statPanels[5] = {};
     QProgressBar* ProgressBar = nullptr;
-    QTimer* tmrConvertAVI = nullptr;
     QTimer* tmrHDConvertAVI = nullptr;
     QTimer* closeWaitTimer = nullptr;
 

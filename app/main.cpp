@@ -1,6 +1,6 @@
 // The program's entry: settings, language, single instance, the main window.
 
-#include "app/EngineAdapter.h"
+#include "app/batch/EngineAdapter.h"
 #include "app/core/Language.h"
 #include "app/core/SingleInstance.h"
 #include "app/frmReelvane.h"
@@ -9,7 +9,7 @@
 #include "util/myutility.h"
 
 #ifdef REELVANE_WITH_ENGINE
-#include "app/VideoEditEngine.h"
+#include "app/batch/VideoEditEngine.h"
 #endif
 
 #include <QApplication>

@@ -1,24 +1,9 @@
 #include "cli/CliConverter.h"
 
-#include "app/batch/PresetMapping.h"
-#include "engine/KXVideoEdit.h"
-#include "settings/cdSettings.h"
-#include "util/myutility.h"
+#include "app/batch/BatchQueue.h"
+#include "app/batch/VideoEditEngine.h"
 
-#include <QFileInfo>
-#include <QLocale>
-#include <QMutex>
-#include <QMutexLocker>
-#include <QTime>
-
-namespace {
-
-QString Stamp() {
-    return QLatin1Char('[') + QLocale().toString(QTime::currentTime(), QLocale::LongFormat) +
-           QLatin1Char(']');
-}
-
-} // namespace
+#include <QEventLoop>
 
 CliConverter::CliConverter(TcdSettings& settings, QTextStream& log, QTextStream& progress,
                            bool showProgress)
@@ -29,83 +14,51 @@ CliConverter::CliConverter(TcdSettings& settings, QTextStream& log, QTextStream&
 
 void CliConverter::RequestStop() {
     stopped_ = true;
-    if (engine_)
-        engine_->Stop();
+    if (queue_)
+        queue_->Stop();
 }
 
 int CliConverter::ConvertAll(const QStringList& files, const QString& outputFolder) {
-    TKXVideoEdit engine;
-    engine.setBackground_Color(13488581);
-    engine_ = &engine;
+    VideoEditEngine engine(&settings_);
+    BatchQueue queue(engine, &settings_);
+    queue.SetSaveFolder(outputFolder);
+    // Nothing waits for a user here: the next file as soon as the engine is free.
+    queue.SetTickInterval(20);
+    for (const QString& file : files)
+        queue.AddJob(file, file);
 
-    // Errors come from the worker thread too; they are only collected here.
-    QMutex errorsLock;
-    QStringList errors; // guarded by errorsLock
-    bool stopped = false;
-    int lastPercent = -1;
-    engine.OnError = [&](int, const QString& text) {
-        QMutexLocker locker(&errorsLock);
-        errors << text;
-    };
-    engine.OnStart = [&] { lastPercent = -1; };
-    engine.OnProgress = [&](int percent) {
-        percent = std::min(percent, 100);
+    int lastPercent = -1; // shown on the progress line, -1 none
+    QObject::connect(&queue, &BatchQueue::logLine, &queue,
+                     [this, &lastPercent](const QString& line) {
+                         if (lastPercent >= 0) { // the progress line ends before a log line
+                             progress_ << "\r" << Qt::flush;
+                             lastPercent = -1;
+                         }
+                         // On a terminal a line ends with LF; a line's own CR LF is that end.
+                         QString shown = line;
+                         if (shown.endsWith(QLatin1String("\r\n")))
+                             shown.chop(2);
+                         log_ << shown << Qt::endl;
+                     });
+    QObject::connect(&queue, &ConversionQueue::progress, &queue, [this, &lastPercent](int percent) {
         if (showProgress_ && percent != lastPercent) {
             progress_ << "\r" << percent << "%" << Qt::flush;
             lastPercent = percent;
         }
-    };
-    engine.OnStop = [&] { stopped = true; };
+    });
+    QEventLoop loop;
+    QObject::connect(&queue, &ConversionQueue::runningChanged, &loop, [&loop](bool running) {
+        if (!running)
+            loop.quit();
+    });
 
-    log_ << "Task begin" << Qt::endl;
+    queue_ = &queue;
+    if (!stopped_ && queue.Start())
+        loop.exec();
+    queue_ = nullptr;
+    // The engine's destructor waits for a stopped run to end (no partial file is left).
     int failed = 0;
-    for (const QString& file : files) {
-        if (stopped_) {
-            ++failed;
-            continue;
-        }
-        const QString output = IncludeBackslash(outputFolder) + OutputNameFor(settings_, file);
-        log_ << Stamp() << "Load: " << file << " [Success]" << Qt::endl;
-        {
-            QMutexLocker locker(&errorsLock);
-            errors.clear();
-        }
-        stopped = false;
-        QString setupError;
-        if (!QFileInfo(file).isFile()) {
-            log_ << "[Error message]: Input file not found: " << file << Qt::endl;
-            ++failed;
-            continue;
-        }
-        if (!SetupConversion(engine, settings_, file, output, &setupError)) {
-            log_ << "[Error message]: " << setupError << Qt::endl;
-            ++failed;
-            continue;
-        }
-        engine.WaitForFree(-1);
-        if (showProgress_)
-            progress_ << "\r" << Qt::flush;
-        QStringList seen;
-        {
-            QMutexLocker locker(&errorsLock);
-            seen = errors;
-        }
-        for (const QString& e : seen)
-            log_ << "[Error message]: " << e << Qt::endl;
-        if (stopped_) {
-            log_ << Stamp() << "Stopped: " << file << " was not converted" << Qt::endl;
-            ++failed;
-        } else if (stopped && seen.isEmpty() && QFileInfo(output).size() > 0) {
-            log_ << Stamp() << "Convert to: " << QFileInfo(output).fileName() << " [Success]"
-                 << Qt::endl;
-        } else {
-            if (seen.isEmpty())
-                log_ << "[Error message]: the conversion ended without writing " << output
-                     << Qt::endl;
-            ++failed;
-        }
-    }
-    log_ << "Task End" << Qt::endl;
-    engine_ = nullptr;
+    for (const ConversionJob& job : queue.Jobs())
+        failed += job.state == JobState::Succeeded ? 0 : 1;
     return failed;
 }

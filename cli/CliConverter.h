@@ -4,16 +4,18 @@
 #include <QStringList>
 #include <QTextStream>
 
+class BatchQueue;
 class TcdSettings;
 
-/// Converts files one after another with the batch rules: the output name from the target
-/// format, one engine configured from the settings alone, the next file only once the engine
-/// is free. Runs on the thread that owns the event loop.
+/// Converts files one after another through the batch queue the window uses, with one real
+/// engine configured from the given settings alone: the same outputs, the same log lines
+/// (on `log`, one per line), a progress figure on `progress` when asked. Runs the event loop
+/// of the calling thread until the batch ends or is stopped.
 class CliConverter {
 public:
     CliConverter(TcdSettings& settings, QTextStream& log, QTextStream& progress, bool showProgress);
 
-    /// Converts every file into `outputFolder`; answers how many failed.
+    /// Converts every file into `outputFolder`; answers how many were not converted.
     int ConvertAll(const QStringList& files, const QString& outputFolder);
 
     /// Asks the running conversion to stop; safe to call from a timer on the owning thread.
@@ -26,5 +28,5 @@ private:
     QTextStream& progress_;
     bool showProgress_;
     bool stopped_ = false;
-    class TKXVideoEdit* engine_ = nullptr;
+    BatchQueue* queue_ = nullptr; ///< while ConvertAll runs
 };

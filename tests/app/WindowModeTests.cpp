@@ -1,14 +1,18 @@
 #include "WindowTestSupport.h"
 
+#include "app/core/Language.h"
 #include "editor/core/Presets.h"
 #include "settings/cdSettings.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
 
 namespace {
 
@@ -126,4 +130,75 @@ TEST_F(WindowTest, PresetClickWritesTheRowOfTheCurrentFormat) {
     Q_EMIT combo->activated(1);
     EXPECT_EQ(Settings().FLVTragetBitrate(), expected.FLVTragetBitrate());
     EXPECT_EQ(Settings().FLVWidth(), expected.FLVWidth());
+}
+
+// Captions a language file gives the actions reach the buttons and menu items bound to them;
+// a caption given to a menu item itself stays when its action changes state.
+TEST_F(WindowTest, LanguageFileCaptionsReachBoundButtonsAndMenuItems) {
+    const QString lng = work.filePath("Test.lng");
+    {
+        QFile file(lng);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[frmReelvane]\n"
+                   "actNext.Caption=&Weiter\n"
+                   "actConvert.Caption=Umwandeln\n"
+                   "actadd.Caption=Hinzufuegen\n"
+                   "mniClearfile.Caption=Liste leeren\n"
+                   "btnexit.Caption=&Ende\n");
+    }
+    const QString previous = std::exchange(LangFile(), lng);
+    MakeWindow();
+    LangFile() = previous;
+    EXPECT_EQ(Child<QPushButton>("btnNext")->text(), QStringLiteral("&Weiter"));
+    EXPECT_EQ(Child<QPushButton>("btnConvert")->text(), QStringLiteral("Umwandeln"));
+    EXPECT_EQ(Child<QAction>("mniConvert")->text(), QStringLiteral("Umwandeln"));
+    EXPECT_EQ(Child<QAction>("mniAddfile")->text(), QStringLiteral("Hinzufuegen"));
+    EXPECT_EQ(Child<QAction>("mniAdd")->text(), QStringLiteral("Hinzufuegen"));
+    EXPECT_EQ(Child<QToolButton>("btnAdd")->toolTip(), QStringLiteral("Hinzufuegen"));
+    EXPECT_TRUE(Child<QToolButton>("btnAdd")->text().isEmpty()); // icon only
+    EXPECT_EQ(Child<QPushButton>("btnexit")->text(), QStringLiteral("&Ende"));
+    Trigger("actNext");
+    window->lblexampleClick(); // actClear becomes enabled
+    EXPECT_TRUE(Child<QAction>("mniClearfile")->isEnabled());
+    EXPECT_EQ(Child<QAction>("mniClearfile")->text(), QStringLiteral("Liste leeren"));
+}
+
+// A selected row is drawn in the highlight colour with readable text, with the focus in the
+// list and with the window inactive.
+TEST_F(WindowTest, SelectedRowsStayReadable) {
+    MakeWindow();
+    Trigger("actNext");
+    window->AddFilesToList({work.filePath("selected.avi"), work.filePath("other.avi")});
+    window->UpdateListActions();
+    QTreeWidget* list = List();
+    list->topLevelItem(0)->setSelected(true);
+    const QColor highlight = list->palette().color(QPalette::Active, QPalette::Highlight);
+    const QColor highlightedText =
+        list->palette().color(QPalette::Active, QPalette::HighlightedText);
+    ASSERT_NE(highlight, highlightedText);
+    auto check = [&](const char* state) {
+        const QImage shot = list->viewport()->grab().toImage();
+        const QRect row = list->visualItemRect(list->topLevelItem(0));
+        // Column 1 of the row holds no text: pure background.
+        const int emptyX = list->columnViewportPosition(1) + list->columnWidth(1) / 2;
+        EXPECT_EQ(shot.pixelColor(emptyX, row.center().y()).rgb(), highlight.rgb()) << state;
+        // The name in column 0 is drawn in a colour that stands out from that background.
+        int textPixels = 0;
+        for (int x = list->columnViewportPosition(0) + 20; x < list->columnWidth(0); ++x)
+            for (int y = row.top(); y <= row.bottom(); ++y) {
+                const QColor c = shot.pixelColor(x, y);
+                textPixels += std::abs(c.lightness() - highlight.lightness()) > 60 ? 1 : 0;
+            }
+        EXPECT_GT(textPixels, 20) << state;
+    };
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    list->setFocus();
+    check("focus in the list");
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    ASSERT_FALSE(window->isActiveWindow());
+    check("window inactive");
 }

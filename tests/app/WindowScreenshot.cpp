@@ -1,17 +1,20 @@
-// Runs a small batch in the main window and saves a picture of the window:
-//     window_screenshot OUTPUT.png
-// Used for the README picture (run under xvfb-run for real fonts). Not a test.
+// Runs a small batch in the main window and saves a picture of the window with a selected row:
+//     window_screenshot OUTPUT.png [FOLDER]
+// The clips are made in FOLDER (say /home/user/Videos; removed again when the program made it),
+// else in a temporary folder. Used for the README picture (run under xvfb-run for real fonts).
+// Not a test.
 
 #include "WindowTestSupport.h"
 #include "tests/support/TestMedia.h"
 #include "util/myutility.h"
 
 #ifdef REELVANE_WITH_ENGINE
-#include "app/VideoEditEngine.h"
+#include "app/batch/VideoEditEngine.h"
 #endif
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QPixmap>
 
 #include <cstdio>
@@ -19,11 +22,25 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: window_screenshot OUTPUT.png\n");
+        std::fprintf(stderr, "usage: window_screenshot OUTPUT.png [FOLDER]\n");
         return 2;
     }
     QTemporaryDir config;
-    QTemporaryDir work;
+    QTemporaryDir temporary;
+    const QString folder =
+        argc > 2 ? QDir(QString::fromLocal8Bit(argv[2])).absolutePath() : temporary.path();
+    const bool madeFolder = !QFileInfo::exists(folder);
+    if (!QDir().mkpath(folder)) {
+        std::fprintf(stderr, "could not make %s\n", qPrintable(folder));
+        return 1;
+    }
+    struct RemoveMade {
+        QString folder;
+        ~RemoveMade() {
+            if (!folder.isEmpty())
+                QDir(folder).removeRecursively();
+        }
+    } removeMade{madeFolder ? folder : QString()};
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     SettingsHolder settings;
     AnsweringShell shell;
@@ -37,21 +54,25 @@ int main(int argc, char** argv) {
     window.findChild<QAction*>(QStringLiteral("actNext"))->trigger();
     window.findChild<QAction*>(QStringLiteral("mniFLV"))->trigger();
 
-    QStringList files;
+    // The program's own example clip, as the "Example" link adds it, copied beside the others.
+    QStringList files = {QDir(folder).filePath(QStringLiteral("Example.avi"))};
+    QFile::remove(files[0]);
+    if (!QFile::copy(QStringLiteral(REELVANE_APP_DIR "/Example.avi"), files[0])) {
+        std::fprintf(stderr, "could not copy Example.avi\n");
+        return 1;
+    }
     for (const char* name : {"holiday.avi", "interview.avi"}) {
-        const QString path = work.filePath(QString::fromLatin1(name));
+        const QString path = QDir(folder).filePath(QString::fromLatin1(name));
         if (!testsupport::MakeTestAvi(path, 1.0, 160, 120, 25, true)) {
             std::fprintf(stderr, "could not generate %s\n", name);
             return 1;
         }
         files << path;
     }
-    // The program's own example clip, as the "Example" link of the installed program adds it.
-    window.AddFileToList(QStringLiteral(REELVANE_APP_DIR "/Example.avi"));
     window.AddFilesToList(files);
     window.RemoveDuplicateNames();
     window.UpdateListActions();
-    const QString out = work.filePath("converted");
+    const QString out = QDir(folder).filePath(QStringLiteral("converted"));
     QDir().mkpath(out);
     shell.folders.push_back(out);
     window.findChild<QAction*>(QStringLiteral("actConvert"))->trigger();
@@ -61,6 +82,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the batch did not end\n");
         return 1;
     }
+    auto* list = window.findChild<QTreeWidget*>(QStringLiteral("lvFiles"));
+    list->setCurrentItem(list->topLevelItem(1));
+    list->setFocus();
     WaitUntil([] { return false; }, 300);
     if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) {
         std::fprintf(stderr, "could not save %s\n", argv[1]);

@@ -1,16 +1,15 @@
 #pragma once
-// Shared pieces of the window tests: answered dialogs, a scripted engine and a fixture that
+// Shared pieces of the window tests: answered dialogs, the scripted engine and a fixture that
 // gives each test its own settings store and window.
 
-#include "app/EngineAdapter.h"
 #include "app/OpenDialog.h"
 #include "app/frmReelvane.h"
 #include "settings/GlobalSettings.h"
+#include "tests/support/ScriptedEngine.h"
+#include "tests/support/WaitUntil.h"
 #include "util/ShellServices.h"
 
 #include <QAction>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -19,7 +18,6 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <functional>
 #include <memory>
 
 /// Answers every dialog from queues and records what was asked.
@@ -69,43 +67,6 @@ public:
     }
     QString lastFilter;
 };
-
-/// An engine whose runs the test ends by hand: finish(), fail() or nothing.
-class ScriptedEngine : public EngineAdapter {
-public:
-    bool free = true;
-    QStringList setups; // "input|output" per SetupConversion
-    int stopRequests = 0;
-    int setupWhileBusy = 0; // SetupConversion called while a run existed
-
-    bool IsFree() const override { return free; }
-    void SetupConversion(const QString& in, const QString& out) override {
-        if (!free)
-            ++setupWhileBusy;
-        setups << in + QLatin1Char('|') + out;
-        free = false;
-    }
-    void ClearInputs() override {}
-    void Stop() override { ++stopRequests; }
-
-    void Finish() {
-        Q_EMIT started();
-        Q_EMIT progress(100);
-        Q_EMIT stopped();
-        free = true;
-    }
-};
-
-/// Runs the event loop until @p done or @p timeoutMs passes; true when done.
-inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 class WindowTest : public ::testing::Test {
 protected:

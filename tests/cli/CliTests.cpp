@@ -52,7 +52,14 @@ TEST_F(Cli, ConvertsWhatItCanAndSaysWhatFailed) {
     EXPECT_EQ(code, 1) << log.toStdString();
     EXPECT_EQ(log.count("Convert to: clip.mp4 [Success]"), 2) << log.toStdString();
     EXPECT_EQ(log.count("Load: "), 4);
-    EXPECT_GE(log.count("[Error message]: "), 2);
+    // One error line per failed file, in the window's format.
+    EXPECT_EQ(log.count("[Error message]: "), 2) << log.toStdString();
+    EXPECT_TRUE(log.contains(
+        "\n[Error message]: Input file not found: " + dir_->filePath("missing.avi") + "\n"))
+        << log.toStdString();
+    const QStringList lines = log.split('\n');
+    EXPECT_EQ(lines.count("Task begin"), 1) << log.toStdString();
+    EXPECT_EQ(lines.count("Task End"), 1) << log.toStdString();
     const auto info = testsupport::ProbeMedia(QDir(out).filePath("clip.mp4"));
     ASSERT_TRUE(info.ok) << info.error.toStdString();
     // Row 0 of the MP4 presets: H.264 at 640x480, 30 fps.
@@ -128,6 +135,11 @@ TEST_F(Cli, TerminationStopsCleanly) {
     ::kill(pid_t(p.processId()), SIGTERM);
     ASSERT_TRUE(p.waitForFinished(60000));
     EXPECT_EQ(p.exitCode(), 130);
+    seen += p.readAllStandardOutput();
+    const QStringList lines = QString::fromLocal8Bit(seen).split('\n', Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_TRUE(lines.last().endsWith("]Stopped: " + longClip + " [Not converted]"))
+        << seen.toStdString();
     const QStringList left = QDir(out).entryList(QDir::Files);
     EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
 }

@@ -21,7 +21,7 @@
 #include <QTest>
 
 #ifdef REELVANE_WITH_ENGINE
-#include "app/VideoEditEngine.h"
+#include "app/batch/VideoEditEngine.h"
 #endif
 
 namespace {

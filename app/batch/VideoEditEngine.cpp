@@ -1,34 +1,32 @@
-#include "app/VideoEditEngine.h"
+#include "app/batch/VideoEditEngine.h"
 
 #include "app/batch/PresetMapping.h"
 #include "engine/KXVideoEdit.h"
 #include "settings/GlobalSettings.h"
 
-#include <QPointer>
 #include <QThread>
 
-VideoEditEngine::VideoEditEngine(QObject* parent)
+VideoEditEngine::VideoEditEngine(const TcdSettings* settings, QObject* parent)
     : EngineAdapter(parent)
+    , m_settings(settings)
     , m_edit(std::make_unique<TKXVideoEdit>()) {
     m_edit->setBackground_Color(13488581);
     m_edit->OnStart = [this] { Q_EMIT started(); };
     m_edit->OnProgress = [this](int percent) { Q_EMIT progress(percent); };
     m_edit->OnStop = [this] { Q_EMIT stopped(); };
-    QPointer<VideoEditEngine> self(this);
-    m_edit->OnError = [self, owner = thread()](int code, const QString& text) {
+    m_edit->OnError = [this, owner = thread()](int code, const QString& text) {
         if (QThread::currentThread() == owner) {
-            if (self)
-                Q_EMIT self->error(code, text);
+            Q_EMIT error(code, text);
             return;
         }
-        // Queued: arrives before the stop event the worker delivers after it.
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, code, text] {
-                if (self)
-                    Q_EMIT self->error(code, text);
-            },
-            Qt::QueuedConnection);
+        {
+            const std::lock_guard<std::mutex> lock(m_errorsLock);
+            m_pendingErrors.append({code, text});
+        }
+        // Queued, so it arrives before the stop event the worker delivers after it; by name,
+        // so the event carries nothing of ours across (the list above does, under its lock).
+        // The destructor waits for the run, so this outlives every report of it.
+        QMetaObject::invokeMethod(this, "DeliverPendingErrors", Qt::QueuedConnection);
     };
     connect(m_edit.get(), &TKXVideoEdit::repaintRequested, this, &EngineAdapter::repaintRequested);
 }
@@ -42,13 +40,24 @@ VideoEditEngine::~VideoEditEngine() {
     m_edit->OnError = nullptr;
 }
 
+void VideoEditEngine::DeliverPendingErrors() {
+    QList<std::pair<int, QString>> errors;
+    {
+        const std::lock_guard<std::mutex> lock(m_errorsLock);
+        errors.swap(m_pendingErrors);
+    }
+    for (const auto& [code, text] : errors)
+        Q_EMIT error(code, text);
+}
+
 bool VideoEditEngine::IsFree() const {
     return m_edit->Status() == kx::Status_FREE && !m_edit->IsRunThreadAlive();
 }
 
 void VideoEditEngine::SetupConversion(const QString& inputPath, const QString& outputPath) {
     QString problem;
-    if (!::SetupConversion(*m_edit, Settings(), inputPath, outputPath, &problem))
+    const TcdSettings& settings = m_settings ? *m_settings : Settings();
+    if (!::SetupConversion(*m_edit, settings, inputPath, outputPath, &problem))
         Q_EMIT error(0, problem);
 }
 

@@ -4,8 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <QToolButton>
 
 namespace {
 
@@ -39,7 +43,7 @@ protected:
         Trigger("actConvert");
     }
     /// Lets the queue's timer take the next file.
-    void Tick() { window->tmrConvertAVITimer(); }
+    void Tick() { window->Queue().Tick(); }
 
     ScriptedEngine* engine = nullptr;
     QStringList inputs;
@@ -69,14 +73,15 @@ TEST_F(BatchTest, ErrorThenStopKeepsTheFileFailed) {
     Q_EMIT engine->error(7, QStringLiteral("no graph"));
     EXPECT_EQ(window->EntryImage(1), 1);
     EXPECT_FALSE(window->Busy());
+    EXPECT_FALSE(Child<QProgressBar>("ProgressBar")->isVisible());
     Tick(); // engine not free yet: nothing is reconfigured
     EXPECT_EQ(engine->setups.size(), 2);
-    Q_EMIT engine->stopped();
-    engine->free = true;
+    engine->Ended();
     EXPECT_EQ(window->EntryImage(1), 1);
 
     Tick();
     engine->Finish();
+    QFile::remove(QDir(out).filePath("c.mpeg")); // gone before the final question
     shell.yesNoAnswers.push_back(true);
     Tick(); // the batch ends
     EXPECT_EQ(engine->setupWhileBusy, 0);
@@ -89,6 +94,7 @@ TEST_F(BatchTest, ErrorThenStopKeepsTheFileFailed) {
     EXPECT_EQ(CountLines("[Error message]: "), 1);
     EXPECT_EQ(CountLines("Convert to: b.mpeg"), 0);
     EXPECT_EQ(CountLines("Task End"), 1);
+    EXPECT_EQ(LogLines().last(), QString()); // the empty line after "Task End"
     EXPECT_TRUE(Child<QPushButton>("btnConvert")->isVisible());
     // The final question opens the last entry's output (missing here: its folder).
     ASSERT_EQ(shell.questions.size(), 1);
@@ -113,12 +119,15 @@ TEST_F(BatchTest, StopMarksTheFileNotConverted) {
     EXPECT_EQ(CountLines("Stopped: a.avi"), 1);
     EXPECT_TRUE(Child<QPushButton>("btnConvert")->isVisible());
     EXPECT_FALSE(Child<QAction>("mniStopConvert")->isEnabled());
-    Q_EMIT engine->stopped();
-    engine->free = true;
+    engine->Finish(); // the run's late stop event, with a written file
     EXPECT_EQ(window->EntryImage(0), 1);
     EXPECT_EQ(CountLines("Convert to: "), 0);
-    Tick(); // the timer is off: a stray tick would start b only through the timer
-    EXPECT_FALSE(window->findChild<QTimer*>(QStringLiteral("tmrConvertAVI"))->isActive());
+    EXPECT_FALSE(window->Queue().IsTicking());
+    Tick(); // the batch is over: a stray tick starts nothing
+    EXPECT_EQ(engine->setups.size(), 1);
+    EXPECT_TRUE(Child<QAction>("actHotDir")->isEnabled()); // the mode may change again
+    EXPECT_TRUE(Child<QAction>("mniHotDir")->isEnabled());
+    EXPECT_TRUE(Child<QAction>("actRemove")->isEnabled());
 }
 
 TEST_F(BatchTest, MissingFileAbortsTheStart) {
@@ -126,10 +135,160 @@ TEST_F(BatchTest, MissingFileAbortsTheStart) {
     StartBatch();
     EXPECT_EQ(shell.messages.size(), 1);
     EXPECT_EQ(CountLines("Task begin"), 1);
-    EXPECT_FALSE(window->findChild<QTimer*>(QStringLiteral("tmrConvertAVI"))->isActive());
+    EXPECT_FALSE(window->Queue().IsTicking());
     EXPECT_TRUE(Child<QPushButton>("btnStopConvert")->isVisible());
+    EXPECT_FALSE(Child<QAction>("actRemove")->isEnabled()); // still the converting layout
+    Tick();
+    EXPECT_TRUE(engine->setups.isEmpty());
     Trigger("actStopConvert");
     EXPECT_TRUE(Child<QPushButton>("btnConvert")->isVisible());
+    EXPECT_TRUE(Child<QAction>("actRemove")->isEnabled());
+}
+
+namespace {
+
+QStringList Paths(QTreeWidget* list) {
+    QStringList paths;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        paths << list->topLevelItem(i)->text(3);
+    return paths;
+}
+
+} // namespace
+
+// While a file converts, nothing that changes the list, the format or the mode gets through:
+// not the menu items, not their handlers called directly, not the Delete key, not a button.
+// The batch stays in its converting state and converts every file.
+TEST_F(BatchTest, ListFormatAndModeStayPutDuringARun) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    // The Delete key does remove entries while no batch runs.
+    const QString extra = work.filePath("d.avi");
+    window->AddFilesToList({extra});
+    window->UpdateListActions();
+    List()->setFocus();
+    List()->topLevelItem(3)->setSelected(true);
+    shell.yesNoAnswers.push_back(true);
+    QTest::keyClick(List(), Qt::Key_Delete);
+    ASSERT_EQ(Paths(List()), inputs);
+    shell.questions.clear();
+
+    Settings().SetPageIndex(0);
+    StartBatch();
+    Tick();
+    ASSERT_TRUE(window->Busy());
+    List()->topLevelItem(0)->setSelected(true); // even with a selected entry
+    List()->topLevelItem(1)->setSelected(true);
+    auto converting = [this](const std::string& after) {
+        SCOPED_TRACE(after);
+        EXPECT_TRUE(window->Busy());
+        EXPECT_EQ(window->CurrentItem(), 0);
+        EXPECT_EQ(Paths(List()), inputs);
+        EXPECT_EQ(window->CurrentMode(), 1);
+        EXPECT_EQ(window->CurrentFormat(), 0);
+        EXPECT_EQ(Settings().PageIndex(), 0);
+        EXPECT_EQ(Child<QStackedWidget>("pageConvert")->currentWidget()->objectName(),
+                  QStringLiteral("tsConvert"));
+        EXPECT_TRUE(Child<QPushButton>("btnStopConvert")->isVisible());
+        EXPECT_TRUE(Child<QAction>("mniStopConvert")->isEnabled());
+        for (const char* name : {"mniAddfile",
+                                 "mniAddFolder1",
+                                 "mniSelectAllfile",
+                                 "mniRemovefile",
+                                 "mniClearfile",
+                                 "mniConvert",
+                                 "mniHotDir",
+                                 "mniReturntoBatchMode",
+                                 "actadd",
+                                 "actAddFolder",
+                                 "actRemove",
+                                 "actClear",
+                                 "actConvert",
+                                 "actHotDir",
+                                 "actReturnmode",
+                                 "mniMPEG",
+                                 "mniAdd",
+                                 "mniRemove",
+                                 "mniRemoveFailedItems",
+                                 "actEdit"})
+            EXPECT_FALSE(Child<QAction>(name)->isEnabled()) << name;
+        EXPECT_FALSE(Child<QMenu>("mniformat")->isEnabled());
+        EXPECT_FALSE(Child<QToolButton>("btnAdd")->isEnabled());
+        EXPECT_FALSE(Child<QPushButton>("btnHotdirectory")->isEnabled());
+        EXPECT_TRUE(shell.questions.isEmpty());
+    };
+    converting("the start");
+
+    // Each attempt finds answers waiting, so a handler that got through would change things.
+    auto answerEverything = [this] {
+        openDialog.nextFiles = {work.filePath("late.avi")};
+        shell.folders.push_back(work.path());
+        shell.yesNoAnswers.push_back(true);
+    };
+    for (const char* item :
+         {"mniAddfile", "mniAddFolder1", "mniRemovefile", "mniClearfile", "mniMPEG", "mniWMV",
+          "mniConvert", "mniHotDir", "mniReturntoBatchMode", "mniAdd", "mniRemove", "mniClear",
+          "mniRemoveFailedItems", "mniRemoveSucceededItems"}) {
+        answerEverything();
+        Trigger(item);
+        converting(item);
+    }
+    using Handler = void (TfrmReelvane::*)();
+    const std::pair<const char*, Handler> handlers[] = {
+        {"actaddExecute", &TfrmReelvane::actaddExecute},
+        {"actAddFolderExecute", &TfrmReelvane::actAddFolderExecute},
+        {"actRemoveExecute", &TfrmReelvane::actRemoveExecute},
+        {"actClearExecute", &TfrmReelvane::actClearExecute},
+        {"lblexampleClick", &TfrmReelvane::lblexampleClick},
+        {"mniRemoveFailedItemsClick", &TfrmReelvane::mniRemoveFailedItemsClick},
+        {"actConvertExecute", &TfrmReelvane::actConvertExecute},
+        {"actHotDirExecute", &TfrmReelvane::actHotDirExecute},
+        {"actReturnmodeExecute", &TfrmReelvane::actReturnmodeExecute},
+        {"actNextExecute", &TfrmReelvane::actNextExecute},
+    };
+    for (const auto& [name, handler] : handlers) {
+        answerEverything();
+        (window.get()->*handler)();
+        converting(name);
+    }
+    window->SelectFormatPage(1);
+    window->lvFilesColumnClick(0);
+    window->AddFilesToList({work.filePath("dropped.avi")});
+    {
+        QFile late(work.filePath("late-drop.avi")); // exists, so only the running batch refuses it
+        ASSERT_TRUE(late.open(QIODevice::WriteOnly));
+        window->HandleDropFiles({QUrl::fromLocalFile(late.fileName())});
+    }
+    converting("format page, sort and a drop");
+    answerEverything();
+    QTest::keyClick(List(), Qt::Key_Delete);
+    QTest::keyClick(window.get(), Qt::Key_Delete);
+    converting("the Delete key");
+    Child<QToolButton>("btnRemove")->click();
+    Child<QPushButton>("btnHotdirectory")->click();
+    converting("the buttons");
+    shell.folders.clear();
+    shell.yesNoAnswers.clear();
+
+    // The batch goes on to its end and the commands come back.
+    engine->Finish();
+    for (int file = 1; file < 3; ++file) {
+        Tick();
+        engine->Finish();
+    }
+    Tick();
+    EXPECT_FALSE(window->Queue().IsRunning());
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(window->EntryImage(i), 2) << i;
+    EXPECT_EQ(CountLines("Convert to: "), 3);
+    EXPECT_EQ(CountLines("Task End"), 1);
+    for (const char* name :
+         {"mniAddfile", "mniRemovefile", "mniHotDir", "actHotDir", "mniMPEG", "actConvert"})
+        EXPECT_TRUE(Child<QAction>(name)->isEnabled()) << name;
+    EXPECT_TRUE(Child<QMenu>("mniformat")->isEnabled());
+    EXPECT_FALSE(Child<QAction>("mniStopConvert")->isEnabled());
+    Trigger("actHotDir");
+    EXPECT_EQ(window->CurrentMode(), 2);
 }
 
 // Closing during a conversion stops it and closes only once the engine is free, while the
@@ -140,16 +299,13 @@ TEST_F(BatchTest, CloseDuringConversionStopsAndWaits) {
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(engine->stopRequests, 1);
-    QTimer::singleShot(200, engine, [this] {
-        Q_EMIT engine->stopped();
-        engine->free = true;
-    });
+    QTimer::singleShot(200, engine, [this] { engine->Ended(); });
     EXPECT_TRUE(WaitUntil([this] { return !window->isVisible(); }, 5000));
     EXPECT_EQ(CountLines("Convert to: "), 0);
 }
 
 #ifdef REELVANE_WITH_ENGINE
-#include "app/VideoEditEngine.h"
+#include "app/batch/VideoEditEngine.h"
 
 // The real engine: three generated AVIs, the second damaged, converted to FLV.
 TEST_F(WindowTest, RealBatchOfThreeWithADamagedFile) {

@@ -5,19 +5,21 @@
 #include <QObject>
 #include <QString>
 
-/// What the main window needs of the conversion engine: configure and start one file, stop,
-/// and the engine's events as signals. The program wires the real engine (VideoEditEngine);
-/// a build without the engine gets UnavailableEngine, which reports every start as an error.
+/// What a conversion queue (and the window's preview panel) needs of the conversion engine:
+/// configure and start one file, stop, and the engine's events as signals. The window and
+/// reelvane-cli wire the real engine (VideoEditEngine); a build without the engine gets
+/// UnavailableEngine, which reports every start as an error.
 ///
-/// All calls and all signals are on the UI thread. An implementation whose engine reports on
-/// another thread must pass those reports to the UI thread (queued) before emitting.
+/// All calls and all signals are on the thread that owns the adapter (the UI thread of the
+/// window, the main thread of the command line). An implementation whose engine reports on
+/// another thread must pass those reports to the owning thread (queued) before emitting.
 class EngineAdapter : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
     ~EngineAdapter() override = default;
 
-    /// True when no run exists (also none that is still delivering its stop event). The window
+    /// True when no run exists (also none that is still delivering its stop event). A queue
     /// takes the next file only then, so a running conversion is never reconfigured.
     virtual bool IsFree() const = 0;
     /// Configures the engine from Settings() for @p inputPath → @p outputPath and starts it;
@@ -41,6 +43,9 @@ Q_SIGNALS:
     void progress(int percent);
     void stopped();
     void error(int code, const QString& text);
+    /// Something about the running file the user should know that does not make it fail (an
+    /// input that ends well before its declared length, ...).
+    void warning(const QString& text);
     /// The preview panel should repaint.
     void repaintRequested();
 };

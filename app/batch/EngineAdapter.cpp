@@ -1,4 +1,4 @@
-#include "app/EngineAdapter.h"
+#include "app/batch/EngineAdapter.h"
 
 #include <QTimer>
 
