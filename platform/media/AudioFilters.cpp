@@ -213,9 +213,13 @@ HRESULT LameEncoderFilter::Build() {
     GstElement* format = gst_element_factory_make("capsfilter", nullptr);
     GstElement* encoder = gst_element_factory_make("lamemp3enc", nullptr);
     GstElement* parser = gst_element_factory_make("mpegaudioparse", nullptr);
-    GstElement* xing = settings_.xingTag ? gst_element_factory_make("xingmux", nullptr) : nullptr;
+    // Without a Xing header, players read a VBR file's length and seek points from its first
+    // frame's rate: always write one when the rate varies (a CBR file gets the "Info" variant
+    // only when asked for).
+    const bool header = settings_.xingTag || settings_.variable;
+    GstElement* xing = header ? gst_element_factory_make("xingmux", nullptr) : nullptr;
     GstElement* all[] = {convert, resample, format, encoder, parser, xing};
-    const int count = settings_.xingTag ? 6 : 5;
+    const int count = header ? 6 : 5;
     for (int i = 0; i < count; ++i) {
         if (!all[i]) {
             for (GstElement* e : all)
