@@ -10,6 +10,7 @@ packages=(
   libavcodec-dev libavutil-dev libswscale-dev
   libgtest-dev libgmock-dev
   ffmpeg xvfb xauth
+  locales
 )
 missing=()
 for p in "${packages[@]}"; do
