@@ -81,6 +81,7 @@ AviHeaderInfo ReadAviHeader(const QString& fileName) {
         if (!Tag(b, id, "LIST") || !Tag(b, data, "hdrl"))
             return;
         info.isAvi = true;
+        info.headersCut = qint64(data) + qint64(U32(b, id + 4)) > fileSize;
         Chunks(b, data + 4, data + length, [&](qsizetype cid, qsizetype cdata, qsizetype clen) {
             if (Tag(b, cid, "avih") && clen >= 20) {
                 const std::uint32_t usPerFrame = U32(b, cdata);

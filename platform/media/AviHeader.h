@@ -25,6 +25,8 @@ struct AviHeaderInfo {
     double declaredSeconds = -1.0;
     /// Bytes of the media data list that the file really holds; -1 when it was not reached.
     qint64 mediaBytes = -1;
+    /// The file ends inside its header list.
+    bool headersCut = false;
 };
 
 AviHeaderInfo ReadAviHeader(const QString& fileName);

@@ -131,6 +131,8 @@ QString StreamProblem(GstDiscovererStreamInfo* stream) {
 
 QString AviHeaderProblem(const AviHeaderInfo& avi) {
     // Nothing to play; the media library may wait forever for data that never comes.
+    if (avi.isAvi && avi.headersCut)
+        return QStringLiteral("the file ends inside its headers");
     if (avi.isAvi && avi.mediaBytes == 0)
         return QStringLiteral("the file holds its headers but no media data");
     for (const AviStreamHeader& s : avi.streams) {

@@ -121,7 +121,7 @@ TEST_F(MediaLayer, DetectorJudgesHeadersAndDecodability) {
                 return in.path;
         return QString();
     };
-    for (const char* name : {"RawRgb", "AbsurdFrameSize", "HeaderOnly"}) {
+    for (const char* name : {"RawRgb", "AbsurdFrameSize", "HeaderOnly", "CutInHeaders"}) {
         MediaDetector d;
         EXPECT_EQ(d.Open(find(name)), VFW_E_INVALID_FILE_FORMAT) << name;
         EXPECT_TRUE(d.ErrorText().startsWith("the "))
