@@ -35,39 +35,32 @@ struct StreamLength {
 // Each stream's own length as its demultiplexer knows it (from the file's index, or from a scan
 // of a file that has none), in the order the streams appear, and whether its first data
 // decodes. The discoverer only tells the whole file's duration (the longest stream's) and
-// reports a stream none of whose data decodes like any other.
-std::vector<StreamLength> ProbeStreamLengths(const char* uri) {
-    struct State {
-        QMutex lock;
-        GstElement* pipeline = nullptr;
-        std::vector<detail::GstRef<GstPad>> pads; // guarded by lock
-    } state;
-    detail::GstRef<GstElement> pipeline(
-        GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new(nullptr))));
-    GstElement* decoder = gst_element_factory_make("uridecodebin", nullptr);
-    if (!decoder)
-        return {};
-    state.pipeline = pipeline.get();
-    g_object_set(decoder, "uri", uri, nullptr);
-    g_signal_connect(decoder, "pad-added", G_CALLBACK(+[](GstElement*, GstPad* pad, gpointer data) {
-                         auto* st = static_cast<State*>(data);
-                         GstElement* sink = gst_element_factory_make("fakesink", nullptr);
-                         g_object_set(sink, "sync", FALSE, nullptr);
-                         gst_bin_add(GST_BIN(st->pipeline), sink);
-                         detail::GstRef<GstPad> sinkPad(gst_element_get_static_pad(sink, "sink"));
-                         gst_pad_link(pad, sinkPad.get());
-                         gst_element_sync_state_with_parent(sink);
-                         QMutexLocker locker(&st->lock);
-                         st->pads.push_back(detail::GstRef<GstPad>::Ref(pad));
-                     }),
-                     &state);
-    gst_bin_add(GST_BIN(pipeline.get()), decoder);
-    std::vector<StreamLength> lengths;
-    if (gst_element_set_state(pipeline.get(), GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE &&
-        gst_element_get_state(pipeline.get(), nullptr, nullptr, kLengthsTimeout) !=
-            GST_STATE_CHANGE_FAILURE) {
-        QMutexLocker locker(&state.lock);
-        for (const auto& pad : state.pads) {
+// reports a stream none of whose data decodes like any other. Started before the discoverer
+// runs and collected after it: the two read the file side by side.
+class StreamLengthProbe {
+public:
+    explicit StreamLengthProbe(const char* uri)
+        : pipeline_(GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new(nullptr)))) {
+        GstElement* decoder = gst_element_factory_make("uridecodebin", nullptr);
+        if (!decoder)
+            return;
+        g_object_set(decoder, "uri", uri, nullptr);
+        g_signal_connect(decoder, "pad-added", G_CALLBACK(&StreamLengthProbe::PadAdded), this);
+        gst_bin_add(GST_BIN(pipeline_.get()), decoder);
+        started_ =
+            gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
+    }
+    ~StreamLengthProbe() { gst_element_set_state(pipeline_.get(), GST_STATE_NULL); }
+    StreamLengthProbe(const StreamLengthProbe&) = delete;
+    StreamLengthProbe& operator=(const StreamLengthProbe&) = delete;
+
+    std::vector<StreamLength> Collect() {
+        std::vector<StreamLength> lengths;
+        if (!started_ || gst_element_get_state(pipeline_.get(), nullptr, nullptr,
+                                               kLengthsTimeout) == GST_STATE_CHANGE_FAILURE)
+            return lengths;
+        QMutexLocker locker(&lock_);
+        for (const auto& pad : pads_) {
             StreamLength l;
             // A decoder that never produced data never settled its format either.
             detail::GstCapsRef caps(gst_pad_get_current_caps(pad.get()));
@@ -80,12 +73,28 @@ std::vector<StreamLength> ProbeStreamLengths(const char* uri) {
                 l.seconds = double(ns) / GST_SECOND;
             lengths.push_back(l);
         }
+        return lengths;
     }
-    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
-    QMutexLocker locker(&state.lock);
-    state.pads.clear();
-    return lengths;
-}
+
+private:
+    // Streaming thread.
+    static void PadAdded(GstElement*, GstPad* pad, gpointer data) {
+        auto* self = static_cast<StreamLengthProbe*>(data);
+        GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+        g_object_set(sink, "sync", FALSE, nullptr);
+        gst_bin_add(GST_BIN(self->pipeline_.get()), sink);
+        detail::GstRef<GstPad> sinkPad(gst_element_get_static_pad(sink, "sink"));
+        gst_pad_link(pad, sinkPad.get());
+        gst_element_sync_state_with_parent(sink);
+        QMutexLocker locker(&self->lock_);
+        self->pads_.push_back(detail::GstRef<GstPad>::Ref(pad));
+    }
+
+    detail::GstRef<GstElement> pipeline_;
+    bool started_ = false;
+    QMutex lock_;
+    std::vector<detail::GstRef<GstPad>> pads_; // guarded by lock_
+};
 
 // The nth entry of a kind, or null.
 template <class T, class KindOf>
@@ -310,6 +319,7 @@ HRESULT MediaDetector::Read(const QFileInfo& info) {
     }
     detail::GCharPtr uri{
         gst_filename_to_uri(QFile::encodeName(info.absoluteFilePath()).constData(), nullptr)};
+    StreamLengthProbe lengthProbe(uri.p);
     GstDiscovererInfo* result = gst_discoverer_discover_uri(discoverer.get(), uri.p, &error);
     if (!result) {
         const HRESULT hr = ResultFromError(error);
@@ -390,7 +400,7 @@ HRESULT MediaDetector::Read(const QFileInfo& info) {
     }
 
     // Each stream's own length; the header's declaration of it, where the file has one.
-    std::vector<StreamLength> lengths = ProbeStreamLengths(uri.p);
+    std::vector<StreamLength> lengths = lengthProbe.Collect();
     // A stream whose format never settled has no kind of its own: it is the one the discovered
     // streams have and the settled ones lack.
     for (StreamLength& l : lengths) {

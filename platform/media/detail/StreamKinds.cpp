@@ -29,11 +29,18 @@ bool Wants(GstElement* decodebin, const char* rawName) {
     return gst_caps_can_intersect(wanted, raw.get());
 }
 
-gboolean ContinueUnlessUnwanted(GstElement* decodebin, GstPad*, GstCaps* caps, gpointer) {
+gboolean ContinueUnlessUnwanted(GstElement* decodebin, GstPad* pad, GstCaps* caps, gpointer) {
     const MajorType kind = StreamKindOfCaps(caps);
     if (kind == MajorType::Unknown || !IsElementaryStreamCaps(caps))
         return TRUE;
-    return Wants(decodebin, kind == MajorType::Video ? "video/x-raw" : "audio/x-raw");
+    if (Wants(decodebin, kind == MajorType::Video ? "video/x-raw" : "audio/x-raw"))
+        return TRUE;
+    // Nobody takes this stream: its data need not even travel to the end of the decoder
+    // (every unit of it would wake a queue's thread for nothing). Events still pass.
+    gst_pad_add_probe(
+        pad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+        [](GstPad*, GstPadProbeInfo*, gpointer) { return GST_PAD_PROBE_DROP; }, nullptr, nullptr);
+    return FALSE;
 }
 
 } // namespace
