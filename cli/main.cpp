@@ -2,6 +2,7 @@
 
 #include "cli/CliConverter.h"
 #include "editor/core/Presets.h"
+#include "settings/RegistryStore.h"
 #include "settings/cdSettings.h"
 
 #include <QCoreApplication>
@@ -118,11 +119,15 @@ int main(int argc, char** argv) {
     if (files.isEmpty())
         return Usage(QStringLiteral("convert needs at least one file"));
 
-    // The program's stored settings, read but never written back.
+    // The program's stored settings, read but never written back: a first run finds no key
+    // and keeps the defaults (loading would create the key and write the store).
     TcdSettings settings;
-    settings.SetRegistryKey(TcdSettings::DefaultRegistryKey());
-    settings.LoadFromRegistry();
     settings.SetAutoLoad(false);
+    RegistryStore store;
+    if (store.Load() && store.HasKey(TcdSettings::DefaultRegistryKey())) {
+        settings.SetRegistryKey(TcdSettings::DefaultRegistryKey());
+        settings.LoadFromRegistry();
+    }
     if (format >= 0)
         settings.SetPageIndex(format);
     if (preset >= 0 && !ApplyPresetToSettings(settings.PageIndex(), preset, settings))

@@ -1,6 +1,7 @@
 #include "engine/ConversionRun.h"
 
 #include "engine/FrameStore.h"
+#include "engine/OutputCommit.h"
 #include "engine/TimelinePlan.h"
 #include "filters/DSBaseFilter.h"
 #include "filters/StandardMPEGEncoder.h"
@@ -20,6 +21,7 @@
 #include <QUuid>
 
 #include <cmath>
+#include <exception>
 #include <filesystem>
 #include <map>
 
@@ -29,6 +31,10 @@ namespace {
 
 constexpr int kPollSleepMs = 80;
 constexpr int kEventWaitMs = 200;
+constexpr int kStallAfterTroubleMs = 3000;
+// An input that ends this much before the length its header declares gets a warning.
+constexpr std::int64_t kShortfallTolerance100ns = 5000000; // 0.5 s
+constexpr double kShortfallToleranceShare = 0.10;
 
 // Text of a format whose chain this program does not have yet.
 QString FormatName(kx::TKXOutputFormat format) {
@@ -53,24 +59,45 @@ public:
         return it->second.ok ? &it->second.detector : nullptr;
     }
 
-    MediaLengths Lengths(const QString& fileName) {
+    /// Each stream's own length as the file holds it.
+    MediaLengths Lengths(const QString& fileName) { return Collect(fileName, false); }
+    /// False when the file's first stream of the kind exists and none of its data decodes.
+    bool Decodable(const QString& fileName, media::MajorType kind) {
+        const media::MediaDetector* d = Get(fileName);
+        if (!d)
+            return true;
+        for (const media::StreamInfo& s : d->Streams())
+            if (s.majorType == kind)
+                return s.decodable;
+        return true;
+    }
+    /// The lengths the file's header declares, where it declares one.
+    MediaLengths DeclaredLengths(const QString& fileName) { return Collect(fileName, true); }
+
+private:
+    MediaLengths Collect(const QString& fileName, bool declared) {
         MediaLengths l;
         const media::MediaDetector* d = Get(fileName);
         if (!d)
             return l;
-        auto toUnits = [](double seconds) { return RoundHalfEven(seconds * 1e7); };
+        auto units = [declared](const media::StreamInfo& s) {
+            const double seconds =
+                declared && s.declaredLengthSeconds > 0 ? s.declaredLengthSeconds : s.lengthSeconds;
+            return RoundHalfEven(seconds * 1e7);
+        };
         for (int i = 0; i < d->StreamCount(); ++i) {
             const media::StreamInfo& s = d->Stream(i);
             if (i == 0)
-                l.firstStream = toUnits(s.lengthSeconds);
+                l.firstStream = units(s);
             if (s.majorType == media::MajorType::Video && l.firstVideo < 0)
-                l.firstVideo = toUnits(s.lengthSeconds);
+                l.firstVideo = units(s);
             if (s.majorType == media::MajorType::Audio && l.firstAudio < 0)
-                l.firstAudio = toUnits(s.lengthSeconds);
+                l.firstAudio = units(s);
         }
         return l;
     }
 
+public:
 private:
     struct Entry {
         media::MediaDetector detector;
@@ -98,6 +125,18 @@ public:
     }
 
     RunOutcome Execute();
+    /// After an exception escaped: everything of the run released, no file left. Never throws.
+    void Abandon(const char* what) noexcept;
+    /// What the run got to so far (for a run that was abandoned).
+    RunOutcome Reached() const {
+        RunOutcome o;
+        o.reachedGraph = reachedGraph_;
+        o.outputWidth = width_;
+        o.outputHeight = height_;
+        o.firstFrameRate = firstRate_;
+        o.tracks = tracks_;
+        return o;
+    }
 
 private:
     void ReportError(int code) {
@@ -116,6 +155,7 @@ private:
     void InsertVideoEffects();
     void ConnectNullRenderer();
     bool BuildVideoChain();
+    void BuildAudioOnlyMpeg();
     bool BuildOtherChain(bool withVideo);
     bool BuildWindowsMedia(bool withVideo);
     void WriteDebugFiles(const QString& graphName, const QString& dumpName);
@@ -123,6 +163,8 @@ private:
     void Release();
     bool FinishOutputFile();
     void GraphEventText();
+    void CheckInputLength();
+    std::int64_t FlowPosition() const;
     template <class W> void ConfigureWrapper(W& wrapper);
 
     const RunSettings& s_;
@@ -131,6 +173,8 @@ private:
     bool errorReported_ = false;
     bool graphFailed_ = false;
     bool completed_ = false;
+    QStringList warnings_;
+    bool reachedGraph_ = false;
 
     DetectorCache detector_;
     QString currentFile_;
@@ -200,15 +244,19 @@ void Run::FindOutputFrameSize() {
 void Run::BuildTimeline() {
     timeline_ = std::make_unique<media::Timeline>();
     FindOutputFrameSize();
-    const double rate = GroupFrameRate(s_.videoFrameRate, firstRate_);
-    // The group reports 32-bit ARGB; the pixels themselves stay in the format the rest of
-    // the graph prefers (no conversion the output does not need).
-    videoGroup_ = timeline_->AddVideoGroup(media::MediaType::Argb32Video(width_, height_, rate));
-    if (videoGroup_ < 0)
-        ReportError(41);
-
     const LengthProbe probe = [this](const QString& f) { return detector_.Lengths(f); };
     const std::vector<SourcePlacement> video = PlaceVideoInputs(s_.inputs, probe);
+    // Audio-only outputs and inputs without pictures get no video group at all: even an empty
+    // one would make the timeline render blank pictures at the output size for the whole run.
+    if (!video.empty() && !IsAudioOnlyFormat(s_.format)) {
+        const double rate = GroupFrameRate(s_.videoFrameRate, firstRate_);
+        // The group reports 32-bit ARGB; the pixels themselves stay in the format the rest of
+        // the graph prefers (no conversion the output does not need).
+        videoGroup_ =
+            timeline_->AddVideoGroup(media::MediaType::Argb32Video(width_, height_, rate));
+        if (videoGroup_ < 0)
+            ReportError(41);
+    }
     for (const SourcePlacement& p : video) {
         const TKXStream& in = s_.inputs[p.inputIndex];
         currentFile_ = in.FileName;
@@ -234,8 +282,6 @@ void Run::BuildTimeline() {
             ReportError(49);
             continue;
         }
-        if (IsAudioOnlyFormat(s_.format))
-            continue; // the group stays, but its pictures would be decoded for nothing
         if (media::Failed(timeline_->AddSource(videoGroup_, src, failed))) {
             switch (failed) {
             case media::TimelineStep::CreateTrack:
@@ -261,8 +307,6 @@ void Run::BuildTimeline() {
         }
         hasVideo_ = true;
     }
-    if (hasVideo_ && IsAudioOnlyFormat(s_.format))
-        hasVideo_ = false;
 
     const bool anyAudioInput = std::any_of(s_.inputs.begin(), s_.inputs.end(),
                                            [](const TKXStream& x) { return x.Kind == 1; });
@@ -337,6 +381,28 @@ bool Run::BuildVideoChain() {
     default:
         return BuildOtherChain(true);
     }
+}
+
+// MPEG, MP4, MOV and FLV hold sound without pictures: the encoder then builds its audio branch
+// only.
+void Run::BuildAudioOnlyMpeg() {
+    mpeg_ = std::make_unique<TDSStandardMPEGEncoder>();
+    mpeg_->FileName = s_.writeFileName;
+    mpeg_->AddErrorCode = 30;
+    mpeg_->CreateErrorCode = 31;
+    mpeg_->ConnectErrorCode = 32;
+    mpeg_->ParameterNames = &s_.mpegNames;
+    mpeg_->ParameterValues = &s_.mpegValues;
+    ConfigureWrapper(*mpeg_);
+    if (!mpeg_->BuildChain())
+        return; // reported by the wrapper
+    positionFilter_ = mpeg_->Encoder->Filter.get();
+    if (mpeg_->ConnectAudio(audioPins_[0]) != media::S_OK) {
+        ReportError(29);
+        return;
+    }
+    audioPins_[0].reset();
+    chainBuilt_ = mpeg_->ApplyAndConnectOutput();
 }
 
 // The container and audio-only chains; the formats whose chains this program does not have yet
@@ -448,6 +514,19 @@ void Run::ConnectNullRenderer() {
 }
 
 Run::Assembly Run::AssembleGraph() {
+    // A stream the output needs and of which nothing decodes would only stall the graph.
+    for (const TKXStream& in : s_.inputs) {
+        const bool video = in.Kind == 0;
+        if (!(video ? hasVideo_ : hasAudio_) ||
+            detector_.Decodable(in.FileName,
+                                video ? media::MajorType::Video : media::MajorType::Audio))
+            continue;
+        ReportText(QStringLiteral("Conversion failed: nothing of the %1 stream of %2 can be "
+                                  "decoded; the file is damaged. No file was written.")
+                       .arg(video ? QStringLiteral("video") : QStringLiteral("audio"),
+                            QFileInfo(in.FileName).fileName()));
+        return Assembly::Failed;
+    }
     if (!timeline_->IsValid())
         ReportError(58);
     if (media::Failed(graph_->AddFilter(timeline_->AsFilter(), "Timeline")))
@@ -498,21 +577,30 @@ Run::Assembly Run::AssembleGraph() {
             ConnectNullRenderer();
         }
     } else if (hasAudio_) {
-        // The unused video group still produces (empty) pictures: let them go somewhere.
+        // A video group without sources still produces (empty) pictures: let them go somewhere.
         if (videoPin_)
             ConnectNullRenderer();
         if (s_.mode == kx::Mode_Convert) {
-            if (s_.format == kx::Format_WMA) {
+            if (s_.format == kx::Format_IndStr_Standard_MPEG) {
+                BuildAudioOnlyMpeg();
+            } else if (s_.format == kx::Format_WMA || s_.format == kx::Format_WMV) {
+                // The profile's video stream is trimmed: the file holds the sound alone.
                 if (!BuildWindowsMedia(false))
                     return Assembly::Failed;
-            } else if (IsAudioOnlyChainFormat(s_.format) && !BuildOtherChain(false))
-                return Assembly::Failed;
-            if (!built_ && !wmv_) {
+            } else if (IsAudioOnlyChainFormat(s_.format)) {
+                if (!BuildOtherChain(false))
+                    return Assembly::Failed;
+            }
+            if (!built_ && !mpeg_ && !wmv_) {
                 ReportText("Output format " + FormatName(s_.format) +
                            " needs a video stream; the input has only audio. No file was written.");
                 return Assembly::Failed;
             }
         }
+    } else if (IsAudioOnlyFormat(s_.format)) {
+        ReportText("Output format " + FormatName(s_.format) +
+                   " writes sound only; the input has no audio stream. No file was written.");
+        return Assembly::Failed;
     } else {
         ReportText("No video or audio stream found in the input files; nothing was converted.");
         return Assembly::Failed;
@@ -527,17 +615,36 @@ void Run::WriteDebugFiles(const QString& graphName, const QString& dumpName) {
         dump.write(graph_->DumpText());
 }
 
+// How far the media got anywhere in the graph: the guard against a stalled run must not depend
+// on the chain having a filter that reports a position.
+std::int64_t Run::FlowPosition() const {
+    std::int64_t furthest = 0;
+    for (const media::FilterPtr& f : graph_->Filters()) {
+        std::int64_t position = 0;
+        if (media::Succeeded(f->CurrentPosition(position)))
+            furthest = std::max(furthest, position);
+    }
+    return furthest;
+}
+
 void Run::Poll() {
     // A graph whose data stops flowing without an error (a stream that cannot be decoded
     // leaves the multiplexer waiting for it) would never complete: give up after a while.
-    std::int64_t lastPosition = -1;
+    std::int64_t lastFlow = -1;
+    QString troubleSinceFlow; // the latest stream error since the media last moved
     QElapsedTimer sinceProgress;
     sinceProgress.start();
     while (!host_.StopRequested()) {
-        QThread::msleep(kPollSleepMs);
+        // The pause between polls is spent waiting for the graph's next event, so that the end
+        // of a short run is noticed at once instead of after the pause.
         media::GraphEvent event;
-        if (graph_->WaitForEvent(kEventWaitMs, event) == media::S_OK) {
-            if (event.code == media::EC_COMPLETE) {
+        bool gotEvent = graph_->WaitForEvent(kPollSleepMs, event) == media::S_OK;
+        if (!gotEvent)
+            gotEvent = graph_->WaitForEvent(kEventWaitMs, event) == media::S_OK;
+        if (gotEvent) {
+            if (event.code == media::EC_STREAM_ERROR_STILLPLAYING) {
+                troubleSinceFlow = event.message;
+            } else if (event.code == media::EC_COMPLETE) {
                 completed_ = true;
                 host_.RequestStop();
             } else if (event.code == media::EC_ERRORABORT || event.code == media::EC_USERABORT) {
@@ -551,15 +658,27 @@ void Run::Poll() {
         std::int64_t position = 0;
         if (positionFilter_ && media::Failed(positionFilter_->CurrentPosition(position)))
             position = 0;
-        if (position != lastPosition) {
-            lastPosition = position;
+        const std::int64_t flow = FlowPosition();
+        // Data that stopped right after an element complained (pictures that do not decode)
+        // will not start again: give up sooner than for a silent stall.
+        const int allowedMs = troubleSinceFlow.isEmpty()
+                                  ? s_.stallTimeoutMs
+                                  : std::min(s_.stallTimeoutMs, kStallAfterTroubleMs);
+        if (flow != lastFlow) {
+            lastFlow = flow;
+            troubleSinceFlow.clear();
             sinceProgress.restart();
-        } else if (!completed_ && positionFilter_ && s_.stallTimeoutMs > 0 &&
-                   sinceProgress.elapsed() > s_.stallTimeoutMs) {
+        } else if (!completed_ && allowedMs > 0 && sinceProgress.elapsed() > allowedMs) {
             graphFailed_ = true;
-            ReportText(QStringLiteral("Conversion failed: no media data arrived for %1 s; a stream "
-                                      "of the input may be damaged or not decodable.")
-                           .arg(s_.stallTimeoutMs / 1000.0));
+            if (troubleSinceFlow.isEmpty())
+                ReportText(QStringLiteral("Conversion failed: no media data arrived for %1 s; a "
+                                          "stream of the input may be damaged or not decodable.")
+                               .arg(allowedMs / 1000.0));
+            else
+                ReportText(QStringLiteral("Conversion failed: no media data arrived for %1 s after "
+                                          "%2; a stream of the input is damaged.")
+                               .arg(allowedMs / 1000.0)
+                               .arg(troubleSinceFlow));
             host_.RequestStop();
             break;
         }
@@ -605,18 +724,41 @@ void Run::Release() {
 bool Run::FinishOutputFile() {
     if (s_.mode != kx::Mode_Convert || s_.writeFileName.isEmpty())
         return false;
-    const std::filesystem::path temp = s_.writeFileName.toStdString();
-    std::error_code ec;
-    const bool good =
-        completed_ && !graphFailed_ && !errorReported_ && std::filesystem::exists(temp, ec);
+    const QString temp = s_.writeFileName;
+    const bool good = completed_ && !graphFailed_ && !errorReported_ && QFileInfo::exists(temp);
     if (good) {
-        std::filesystem::rename(temp, s_.outputFileName.toStdString(), ec);
-        if (!ec)
+        QString why;
+        if (CommitOutputFile(temp, s_.outputFileName, &why))
             return true;
         ReportError(84);
+        ReportText("Conversion failed: " + why + ".");
     }
-    std::filesystem::remove(temp, ec);
+    QFile::remove(temp);
     return false;
+}
+
+// A file cut short still converts as far as it goes; say so when its header promised more.
+void Run::CheckInputLength() {
+    const LengthProbe declared = [this](const QString& f) { return detector_.DeclaredLengths(f); };
+    std::int64_t promised = 0;
+    auto extend = [&promised](const std::vector<SourcePlacement>& list) {
+        for (const SourcePlacement& p : list)
+            promised = std::max(promised, p.timelineStop100ns);
+    };
+    if (hasVideo_)
+        extend(PlaceVideoInputs(s_.inputs, declared));
+    if (hasAudio_)
+        for (int g = 0; g < AudioGroupCount(s_.inputs); ++g)
+            extend(PlaceAudioGroup(s_.inputs, g, declared));
+    const std::int64_t converted = duration100ns_;
+    const std::int64_t shortfall = promised - converted;
+    if (shortfall > kShortfallTolerance100ns ||
+        shortfall > std::llround(promised * kShortfallToleranceShare)) {
+        warnings_ << QStringLiteral("The input ends before the length its header declares: "
+                                    "%1 s of %2 s were converted.")
+                         .arg(converted / 1e7, 0, 'f', 2)
+                         .arg(promised / 1e7, 0, 'f', 2);
+    }
 }
 
 RunOutcome Run::Execute() {
@@ -638,7 +780,7 @@ RunOutcome Run::Execute() {
         FinishOutputFile();
         return outcome;
     }
-    outcome.reachedGraph = true;
+    outcome.reachedGraph = reachedGraph_ = true;
     if (assembly == Assembly::Ok) {
         if (s_.debugMode)
             WriteDebugFiles("grf_pre_last.grf", "log_pre_last.txt");
@@ -659,7 +801,29 @@ RunOutcome Run::Execute() {
     Release();
     // Completion is decided before the stop flag of this run is cleared.
     outcome.producedFile = FinishOutputFile();
+    if (outcome.producedFile)
+        CheckInputLength();
+    outcome.warnings = warnings_;
     return outcome;
+}
+
+void Run::Abandon(const char* what) noexcept {
+    try {
+        ReportText(QStringLiteral("Conversion failed: internal error (%1); no file was written.")
+                       .arg(QString::fromLocal8Bit(what)));
+    } catch (...) {
+    }
+    try {
+        Release();
+    } catch (...) {
+    }
+    completed_ = false;
+    try {
+        FinishOutputFile(); // removes the temporary file
+    } catch (...) {
+        std::error_code ec;
+        std::filesystem::remove(s_.writeFileName.toStdString(), ec);
+    }
 }
 
 void Run::GraphEventText() {
@@ -681,7 +845,18 @@ QString TemporaryOutputName(const QString& outputFileName) {
 
 RunOutcome ExecuteRun(const RunSettings& settings, RunHost& host) {
     Run run(settings, host);
-    return run.Execute();
+    RunOutcome reached;
+    try {
+        return run.Execute();
+    } catch (const std::exception& e) {
+        reached = run.Reached();
+        run.Abandon(e.what());
+    } catch (...) {
+        reached = run.Reached();
+        run.Abandon("unknown exception");
+    }
+    // A run that reached its graph still ends with OnStop.
+    return reached;
 }
 
 } // namespace engine

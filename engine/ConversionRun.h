@@ -9,6 +9,7 @@
 #include "engine/WmvChainDispatch.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -58,6 +59,7 @@ struct RunOutcome {
     int outputHeight = 0;
     double firstFrameRate = 0.0;
     std::vector<TKXDESTrack> tracks;
+    QStringList warnings; ///< delivered through OnWarning, before OnStop
 };
 
 /// What a run needs from its engine; called on the worker thread.
@@ -72,7 +74,10 @@ public:
     virtual void NotifyProgress(int percent) = 0;
 };
 
-/// Runs the conversion to its end. Reports errors through settings.onError. Worker thread.
+/// Runs the conversion to its end. Reports errors through settings.onError. Never throws: an
+/// exception inside the run is reported, everything is released and the temporary output
+/// removed, and the outcome still says whether the graph was reached (so OnStop follows).
+/// Worker thread.
 RunOutcome ExecuteRun(const RunSettings& settings, RunHost& host);
 
 /// Temporary name next to `outputFileName` for a run's output.

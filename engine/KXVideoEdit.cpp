@@ -347,6 +347,9 @@ void TKXVideoEdit::DeliverStop(const engine::RunOutcome& outcome) {
                 return;
             Q_EMIT repaintRequested();
             ++deliveryDepth_;
+            if (OnWarning)
+                for (const QString& text : outcome.warnings)
+                    Guarded([this, &text] { OnWarning(text); });
             if (OnStop)
                 Guarded([this] { OnStop(); });
             --deliveryDepth_;

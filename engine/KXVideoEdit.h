@@ -3,9 +3,9 @@
 // one output file on a worker thread.
 //
 // Threads: construct, configure, Start and Stop on one thread that runs a Qt event loop (the
-// owning thread). OnStart, OnProgress and OnStop are delivered on the owning thread while the
-// run's worker waits for the handler; OnError comes on the thread that reports (the owning
-// thread for add checks and output-file checks, the worker while a run is built or watched);
+// owning thread). OnStart, OnProgress, OnWarning and OnStop are delivered on the owning thread
+// while the run's worker waits for the handler; OnError comes on the thread that reports (the
+// owning thread for add checks and output-file checks, the worker while a run is built or watched);
 // OnPushFrame and OnFrame come on the media streaming thread.
 //
 // The owning thread must keep processing events while a run works (the notifications are
@@ -40,6 +40,9 @@ struct WmvCatalogues;
 using TStartEvent = std::function<void()>;
 using TProgressEvent = std::function<void(int progress)>;
 using TStopEvent = std::function<void()>;
+/// Something the user should know about a run that still produced its output (an input that
+/// ends before its declared length). One sentence, no prefix.
+using TWarningEvent = std::function<void(const QString& text)>;
 using TFilterEvent = std::function<void(const QString& name, media::Filter* filter)>;
 /// The engine's frame bitmap (24-bit RGB), handed by reference.
 using TFrameEvent = std::function<void(QImage& frame)>;
@@ -534,6 +537,8 @@ public:
     TStartEvent OnStart;
     TProgressEvent OnProgress;
     TStopEvent OnStop;
+    /// Each warning of a run, on the owning thread, after its last progress and before OnStop.
+    TWarningEvent OnWarning;
     TKXErrorEvent OnError;
     TKXFilterEvent OnFilterAdded;
     TFrameEvent OnFrame;

@@ -2,6 +2,8 @@
 
 #include "engine/KXVideoEdit.h"
 
+#include <QFile>
+
 namespace engine {
 
 RunThread::RunThread(TKXVideoEdit* engine, RunSettings settings)
@@ -11,6 +13,7 @@ RunThread::RunThread(TKXVideoEdit* engine, RunSettings settings)
 }
 
 void RunThread::NotifyStart() {
+    started_ = true;
     engine_->DeliverStart();
 }
 
@@ -23,12 +26,16 @@ void RunThread::run() {
     try {
         outcome = ExecuteRun(settings_, *this);
     } catch (...) {
+        // ExecuteRun cleans up after itself; this is the last line of defence.
         if (settings_.onError) {
             try {
                 settings_.onError(0, QStringLiteral("Conversion failed: internal error"));
             } catch (...) {
             }
         }
+        if (!settings_.writeFileName.isEmpty())
+            QFile::remove(settings_.writeFileName);
+        outcome.reachedGraph = started_;
     }
     engine_->status_.store(kx::Status_FREE);
     stop_.store(false);

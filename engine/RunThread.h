@@ -30,6 +30,7 @@ private:
     TKXVideoEdit* engine_;
     RunSettings settings_;
     std::atomic<bool> stop_{false};
+    bool started_ = false; ///< worker thread only: OnStart was delivered
 };
 
 } // namespace engine

@@ -77,12 +77,14 @@ std::vector<SourcePlacement> PlaceVideoInputs(const std::vector<TKXStream>& inpu
         const TKXStream& in = inputs[i];
         if (in.Kind != 0)
             continue;
+        const MediaLengths lengths = probe(in.FileName);
+        if (lengths.firstStream >= 0 && lengths.firstVideo < 0)
+            continue; // nothing to show: its sound comes through the audio inputs
         SourcePlacement p;
         p.inputIndex = i;
-        const MediaLengths lengths = probe(in.FileName);
         p.lengthKnown = lengths.firstStream >= 0;
         std::int64_t length = 0;
-        ApplyMediaTimes(in, std::max<std::int64_t>(lengths.firstStream, 0), p, length);
+        ApplyMediaTimes(in, std::max<std::int64_t>(lengths.firstVideo, 0), p, length);
         const std::int64_t start = in.InsertTimeMs == -1 ? position : in.InsertTimeMs * kUnitsPerMs;
         p.timelineStart100ns = start;
         p.timelineStop100ns = start + length;
@@ -116,10 +118,10 @@ std::vector<SourcePlacement> PlaceAudioGroup(const std::vector<TKXStream>& input
         SourcePlacement p;
         p.inputIndex = i;
         std::int64_t sourceLength = -1;
-        if (in.LengthSourceFile.isEmpty())
-            sourceLength = probe(in.FileName).firstAudio;
-        else
+        if (!in.LengthSourceFile.isEmpty())
             sourceLength = probe(in.LengthSourceFile).firstVideo;
+        if (sourceLength < 0)
+            sourceLength = probe(in.FileName).firstAudio;
         p.lengthKnown = sourceLength >= 0;
         std::int64_t length = 0;
         ApplyMediaTimes(in, std::max<std::int64_t>(sourceLength, 0), p, length);

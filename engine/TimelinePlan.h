@@ -61,14 +61,17 @@ struct TimelinePlanResult {
     std::int64_t duration100ns = 0;                        ///< end of the longest group
 };
 
-/// Video inputs (kind 0) in list order: each track is inserted on top of the earlier ones.
+/// Video inputs (kind 0) in list order: each track is inserted on top of the earlier ones. A
+/// video input takes its file's first video stream's length; a file that was read and holds no
+/// video stream (an audio-only file) places nothing.
 std::vector<SourcePlacement> PlaceVideoInputs(const std::vector<TKXStream>& inputs,
                                               const LengthProbe& probe);
 
 /// Number of audio groups: the group numbers 0..7 carried by at least one audio input.
 int AudioGroupCount(const std::vector<TKXStream>& inputs);
 
-/// Audio inputs of group g in list order (group numbers are used as given).
+/// Audio inputs of group g in list order (group numbers are used as given). An input whose
+/// length source has no video stream (an audio-only file) keeps its own audio stream's length.
 std::vector<SourcePlacement> PlaceAudioGroup(const std::vector<TKXStream>& inputs, int group,
                                              const LengthProbe& probe);
 

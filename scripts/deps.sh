@@ -11,6 +11,7 @@ packages=(
   desktop-file-utils appstream
   libgtest-dev libgmock-dev
   ffmpeg xvfb xauth
+  locales
 )
 
 # Callers may name more packages (scripts/package.sh: the packaging tools).

@@ -191,7 +191,8 @@ bool ConfigureConversion(TKXVideoEdit& engine, const TcdSettings& s, const QStri
                                                       : kx::KX_TS_Other);
         engine.setWMV_Custom_Video_StreamPresent(true);
     } else if (engine.Output_Format() == kx::Format_LAME) {
-        // The row's rate and channels; its sample size has no meaning for MP3 and stays unused.
+        // The row's rate and channels. Its sample size has no meaning for MP3: the 8-bit rows
+        // become the smaller files (VBR quality 7), the 16-bit rows the better ones (quality 4).
         const QString channels = s.property("MP3Channels").toString();
         if (channels == QLatin1String("Mono"))
             engine.setAudio_LAME_Channels_Mode(kx::CH_Mono);
@@ -201,6 +202,11 @@ bool ConfigureConversion(TKXVideoEdit& engine, const TcdSettings& s, const QStri
         const int rate = s.property("MP3Samplerate").toString().toInt(&ok);
         if (ok && rate > 0)
             engine.setAudio_LAME_Sample_Rate(rate);
+        const int bits = s.property("MP3Bitrate").toString().toInt(&ok);
+        if (ok && (bits == 8 || bits == 16)) {
+            engine.setAudio_LAME_VBR_Mode(true);
+            engine.setAudio_LAME_VBR_Quality(bits == 8 ? 7 : 4);
+        }
     } else if (mpeg && extension == QLatin1String("flv"))
         AddPageParameters(engine, s, QStringLiteral("FLV"), QStringLiteral("FLV"),
                           QStringLiteral("FLV"), QStringLiteral("PAL"));

@@ -14,6 +14,7 @@ VideoEditEngine::VideoEditEngine(const TcdSettings* settings, QObject* parent)
     m_edit->OnStart = [this] { Q_EMIT started(); };
     m_edit->OnProgress = [this](int percent) { Q_EMIT progress(percent); };
     m_edit->OnStop = [this] { Q_EMIT stopped(); };
+    m_edit->OnWarning = [this](const QString& text) { Q_EMIT warning(text); };
     m_edit->OnError = [this, owner = thread()](int code, const QString& text) {
         if (QThread::currentThread() == owner) {
             Q_EMIT error(code, text);
@@ -35,6 +36,7 @@ VideoEditEngine::~VideoEditEngine() {
     m_edit->OnStart = nullptr;
     m_edit->OnProgress = nullptr;
     m_edit->OnStop = nullptr;
+    m_edit->OnWarning = nullptr;
     m_edit->Stop();
     m_edit->WaitForFree(-1);
     m_edit->OnError = nullptr;

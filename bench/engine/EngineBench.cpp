@@ -1,12 +1,13 @@
 // Converts one 1280x720 30 fps MJPEG + PCM AVI (20 s) through the engine to each Standard-MPEG
-// target and to WMV (the WMV page's custom settings), and through ffmpeg with the same codecs,
-// size and bit rates, and prints wall time, peak memory, achieved video bit rate and PSNR against
-// the input for both.
+// target, to WMV (the WMV page's custom settings) and to the MP3 page's output, and through
+// ffmpeg with the same codecs, size and bit rates, and prints wall time, peak memory, achieved
+// video bit rate (audio for MP3) and PSNR against the input for both.
 //
 //   engine_bench [work-dir] [runs] [only] the table (median of `runs` runs, default 3); `only`
-//                                         keeps the rows whose name contains it ("WMV")
+//                                         keeps the rows whose name contains it ("WMV", "MP3")
 //   engine_bench --convert IN OUT N=V...  one engine conversion (used as a child process);
-//                                         FORMAT=WMV selects the WMV page's custom settings
+//                                         FORMAT=WMV selects the WMV page's custom settings,
+//                                         FORMAT=LAME the MP3 page's chain
 
 #include "engine/KXVideoEdit.h"
 
@@ -32,7 +33,7 @@ struct Target {
     const char* extension;
     QStringList params;     ///< NAME=VALUE pairs for the engine
     QStringList ffmpegArgs; ///< codec and container arguments for ffmpeg
-    int videoKbps;
+    int videoKbps;          ///< 0: an audio-only target
 };
 
 const int kKbps = 4000;
@@ -82,6 +83,12 @@ std::vector<Target> Targets() {
           QString::number(kKbps / 2) + "k", "-g", "30", "-c:a", "wmav2", "-b:a", "192k", "-ar",
           "48000", "-f", "asf"},
          kKbps},
+        // The MP3 page: the engine's MP3 chain with its default VBR quality 6, at 44100 Hz.
+        {"MP3 page",
+         "mp3",
+         {"FORMAT=LAME"},
+         {"-vn", "-c:a", "libmp3lame", "-q:a", "6", "-ar", "44100"},
+         0},
     };
 }
 
@@ -129,10 +136,10 @@ QString Capture(const QString& program, const QStringList& args) {
     return QString::fromLocal8Bit(p.readAll());
 }
 
-double VideoKbps(const QString& file) {
-    // Sum of the video packet sizes over the stream's duration: containers do not all store a rate.
+double StreamKbps(const QString& file, const char* stream) {
+    // Sum of the packet sizes over the stream's duration: containers do not all store a rate.
     const QString out =
-        Capture("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries",
+        Capture("ffprobe", {"-v", "error", "-select_streams", stream, "-show_entries",
                             "packet=size,pts_time", "-of", "csv=p=0", file});
     double bytes = 0, first = -1, last = 0;
     for (const QString& line : out.split('\n', Qt::SkipEmptyParts)) {
@@ -179,7 +186,10 @@ int ConvertOne(int argc, char** argv) {
     };
     engine.Input_AddVideoFile(args[2], -1, -1, -1, 1);
     engine.Input_AddAudioFile(args[2], -1, -1, -1, args[2]);
-    engine.setOutput_Format(kx::Format_IndStr_Standard_MPEG);
+    const bool lame = args.mid(4).contains(QStringLiteral("FORMAT=LAME"));
+    // As the MP3 page maps it: its rate and channels on the MP3 chain's defaults.
+    engine.setOutput_Format(lame ? kx::Format_LAME : kx::Format_IndStr_Standard_MPEG);
+    engine.setAudio_LAME_Sample_Rate(44100);
     engine.setVideo_FrameRate(0.0); // keep the input's 30 fps, as the program's mapping does
     engine.setOutput_File_Name(args[3]);
     QMap<QString, QString> values;
@@ -201,7 +211,7 @@ int ConvertOne(int argc, char** argv) {
         engine.setWMV_Custom_Video_Quality(95);
         engine.setWMV_Custom_Video_Mode(kx::KX_SM_CBR);
         engine.setWMV_Custom_Video_StreamPresent(true);
-    } else {
+    } else if (!lame) {
         for (const QString& pair : args.mid(4))
             engine.Standard_MPEG_Parameter_Add(pair.section('=', 0, 0), pair.section('=', 1));
     }
@@ -248,7 +258,9 @@ int main(int argc, char** argv) {
                                              "!",
                                              "m."});
     }
-    std::printf("%d runs each, medians; video target %d kbit/s\n", runs, kKbps);
+    std::printf("%d runs each, medians; video target %d kbit/s (kb: the audio rate for MP3, which "
+                "has no dB)\n",
+                runs, kKbps);
     std::printf("%-15s %8s %8s %6s %9s %9s %8s %8s %7s %7s\n", "format", "ours s", "ffmpeg s",
                 "ratio", "ours MiB", "ffm MiB", "ours kb", "ffm kb", "our dB", "ffm dB");
     for (const Target& t : Targets()) {
@@ -275,9 +287,13 @@ int main(int argc, char** argv) {
             ffPeak = std::max(ffPeak, b.peakKiB);
         }
         const double a = Median(ourTimes), b = Median(ffTimes);
+        const bool audioOnly = t.videoKbps == 0;
+        const char* stream = audioOnly ? "a:0" : "v:0";
+        const double ourDb = audioOnly ? 0 : Psnr(ours, input);
+        const double ffDb = audioOnly ? 0 : Psnr(theirs, input);
         std::printf("%-15s %8.2f %8.2f %6.2f %9.0f %9.0f %8.0f %8.0f %7.2f %7.2f%s\n", t.name, a, b,
-                    a / b, ourPeak / 1024.0, ffPeak / 1024.0, VideoKbps(ours), VideoKbps(theirs),
-                    Psnr(ours, input), Psnr(theirs, input), ok ? "" : "  (a run failed)");
+                    a / b, ourPeak / 1024.0, ffPeak / 1024.0, StreamKbps(ours, stream),
+                    StreamKbps(theirs, stream), ourDb, ffDb, ok ? "" : "  (a run failed)");
         std::fflush(stdout);
     }
     return 0;

@@ -212,10 +212,17 @@ HRESULT LameEncoderFilter::Build() {
     GstElement* resample = gst_element_factory_make("audioresample", nullptr);
     GstElement* format = gst_element_factory_make("capsfilter", nullptr);
     GstElement* encoder = gst_element_factory_make("lamemp3enc", nullptr);
+    // Left alone the encoder may lower the rate for low bit rates: the asked rate is the
+    // output's.
+    GstElement* encoded = gst_element_factory_make("capsfilter", nullptr);
     GstElement* parser = gst_element_factory_make("mpegaudioparse", nullptr);
-    GstElement* xing = settings_.xingTag ? gst_element_factory_make("xingmux", nullptr) : nullptr;
-    GstElement* all[] = {convert, resample, format, encoder, parser, xing};
-    const int count = settings_.xingTag ? 6 : 5;
+    // Without a Xing header, players read a VBR file's length and seek points from its first
+    // frame's rate: always write one when the rate varies (a CBR file only when asked
+    // for).
+    const bool header = settings_.xingTag || settings_.variable;
+    GstElement* xing = header ? gst_element_factory_make("xingmux", nullptr) : nullptr;
+    GstElement* all[] = {convert, resample, format, encoder, encoded, parser, xing};
+    const int count = header ? 7 : 6;
     for (int i = 0; i < count; ++i) {
         if (!all[i]) {
             for (GstElement* e : all)
@@ -232,6 +239,11 @@ HRESULT LameEncoderFilter::Build() {
         gst_caps_set_simple(caps, "rate", G_TYPE_INT, int(settings_.sampleRateHz), nullptr);
     g_object_set(format, "caps", caps, nullptr);
     gst_caps_unref(caps);
+    GstCaps* output = gst_caps_new_empty_simple("audio/mpeg");
+    if (settings_.sampleRateHz > 0)
+        gst_caps_set_simple(output, "rate", G_TYPE_INT, int(settings_.sampleRateHz), nullptr);
+    g_object_set(encoded, "caps", output, nullptr);
+    gst_caps_unref(output);
 
     if (settings_.variable) {
         gst_util_set_object_arg(G_OBJECT(encoder), "target", "quality");

@@ -35,9 +35,10 @@ private:
 /// applied when the output is first connected (or the graph runs); later changes fail.
 ///
 /// lamemp3enc has properties for the bit-rate mode, the constant bit rate, the VBR quality and
-/// mono; a Xing header comes from xingmux. Flags without an equivalent (VBR bounds, CRC,
-/// copyright, original, enforced VBR minimum, voice mode, keep all frequencies, strict ISO, no
-/// short blocks, mode fixed, and the stereo/dual-channel distinction) are stored and accepted.
+/// mono; a Xing header comes from xingmux (always for VBR, for CBR when asked). Flags without an
+/// equivalent (VBR bounds, CRC, copyright, original, enforced VBR minimum, voice mode, keep all
+/// frequencies, strict ISO, no short blocks, mode fixed, and the stereo/dual-channel distinction)
+/// are stored and accepted.
 class LameEncoderFilter final : public detail::GstFilter, public ILameEncoderSettings {
 public:
     struct Settings {

@@ -288,9 +288,9 @@ HRESULT Graph::Stop() {
 }
 
 HRESULT Graph::WaitForEvent(int timeoutMs, GraphEvent& event) {
-    GstMessage* msg =
-        gst_bus_timed_pop_filtered(d->bus.get(), GstClockTime(timeoutMs) * GST_MSECOND,
-                                   GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    GstMessage* msg = gst_bus_timed_pop_filtered(
+        d->bus.get(), GstClockTime(timeoutMs) * GST_MSECOND,
+        GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_WARNING));
     if (!msg)
         return E_ABORT;
     if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_EOS) {
@@ -299,11 +299,15 @@ HRESULT Graph::WaitForEvent(int timeoutMs, GraphEvent& event) {
     } else {
         GError* error = nullptr;
         gchar* debug = nullptr;
-        gst_message_parse_error(msg, &error, &debug);
+        const bool warning = GST_MESSAGE_TYPE(msg) == GST_MESSAGE_WARNING;
+        if (warning)
+            gst_message_parse_warning(msg, &error, &debug);
+        else
+            gst_message_parse_error(msg, &error, &debug);
         const QString source = GST_MESSAGE_SRC(msg)
                                    ? QString::fromUtf8(GST_OBJECT_NAME(GST_MESSAGE_SRC(msg)))
                                    : QString();
-        event.code = EC_ERRORABORT;
+        event.code = warning ? EC_STREAM_ERROR_STILLPLAYING : EC_ERRORABORT;
         event.message = QStringLiteral("%1: %2").arg(
             source, QString::fromUtf8(error ? error->message : "error"));
         g_clear_error(&error);

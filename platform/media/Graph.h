@@ -54,8 +54,8 @@ public:
 };
 
 struct GraphEvent {
-    int code = 0;    ///< EC_COMPLETE, EC_ERRORABORT, ...
-    QString message; ///< for aborts: which element failed and why
+    int code = 0;    ///< EC_COMPLETE, EC_ERRORABORT, EC_STREAM_ERROR_STILLPLAYING
+    QString message; ///< for aborts and stream errors: which element and why
 };
 
 /// A media graph: filters added under names, connected pin to pin, run, stopped and watched.

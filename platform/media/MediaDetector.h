@@ -3,6 +3,7 @@
 #include "platform/media/MediaType.h"
 #include "platform/media/Result.h"
 
+#include <QFileInfo>
 #include <QString>
 
 #include <vector>
@@ -13,12 +14,21 @@ struct StreamInfo {
     MajorType majorType = MajorType::Unknown;
     MediaType mediaType;        ///< the stream's own (often compressed) type
     double frameRate = 0.0;     ///< frames per second, video only
-    double lengthSeconds = 0.0; ///< the stream's length, or the file's when not known
-    QString codecDescription;   ///< for people: "Motion JPEG", "Uncompressed 16-bit PCM audio"
+    double lengthSeconds = 0.0; ///< the stream's own length, or the file's when not known
+    /// What the file's header declares for this stream (AVI files); -1 when it tells nothing.
+    double declaredLengthSeconds = -1.0;
+    /// False when not one unit of the stream's data decodes (every picture damaged, say).
+    bool decodable = true;
+    QString codecDescription; ///< for people: "Motion JPEG", "Uncompressed 16-bit PCM audio"
 };
 
 /// Reads the streams of a media file: types, frame rate, frame size, length. Opening decodes
-/// the start of every stream, so a file that opens can be played. Blocking; any thread.
+/// the start of every stream, so a file that opens can be played. The answers for the last few
+/// files are kept: opening a file again that has not changed since (same inode, size and
+/// modification times) gives the same answer without reading it. Values the file's headers
+/// give are checked before anything else uses them: a file whose header makes no sense (a
+/// frame size of 0 or beyond 16384, a pixel aspect ratio or frame rate that is not a positive
+/// fraction) does not open. Blocking; any thread.
 class MediaDetector {
 public:
     /// S_OK, or the result code that says why the file cannot be played (see CheckRenderable).
@@ -27,12 +37,20 @@ public:
     const StreamInfo& Stream(int index) const { return streams_.at(index); }
     const std::vector<StreamInfo>& Streams() const { return streams_; }
     double LengthSeconds() const { return lengthSeconds_; }
+    /// The length the file's header declares (AVI files), -1 when it tells nothing. A file cut
+    /// short plays less than this.
+    double DeclaredLengthSeconds() const { return declaredLengthSeconds_; }
     /// The reason the last Open gave, as the media library put it.
     const QString& ErrorText() const { return errorText_; }
 
 private:
+    class DetectorCache;
+    HRESULT Read(const QFileInfo& info);
+
+    HRESULT cachedResult_ = S_OK;
     std::vector<StreamInfo> streams_;
     double lengthSeconds_ = 0.0;
+    double declaredLengthSeconds_ = -1.0;
     QString errorText_;
 };
 

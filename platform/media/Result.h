@@ -55,5 +55,7 @@ constexpr bool Failed(HRESULT hr) {
 inline constexpr int EC_COMPLETE = 1;
 inline constexpr int EC_USERABORT = 2;
 inline constexpr int EC_ERRORABORT = 3;
+/// An element had trouble with the data (a picture that does not decode) and goes on.
+inline constexpr int EC_STREAM_ERROR_STILLPLAYING = 7;
 
 } // namespace media

@@ -292,6 +292,7 @@ HRESULT StandardMpegFilter::Build() {
             if (plan.audio == PlannedAudio::Pcm)
                 gst_caps_set_simple(caps, "format", G_TYPE_STRING, plan.pcmFormat, nullptr);
             GstElement* encoder = nullptr;
+            GstElement* encoded = nullptr; // what the encoder's output must be
             GstElement* parser = nullptr;
             switch (plan.audio) {
             case PlannedAudio::Mp2:
@@ -305,6 +306,10 @@ HRESULT StandardMpegFilter::Build() {
                 if (encoder)
                     g_object_set(encoder, "target", 1, "bitrate", plan.audioBitrate / 1000, "cbr",
                                  TRUE, nullptr);
+                // Left alone the encoder lowers the rate for low bit rates (96 kbit/s stereo
+                // becomes 32000 Hz): the asked rate is the output's.
+                encoded = MakeCapsFilter(gst_caps_new_simple("audio/mpeg", "rate", G_TYPE_INT,
+                                                             plan.sampleRate, nullptr));
                 parser = Make("mpegaudioparse");
                 break;
             case PlannedAudio::Ac3:
@@ -326,8 +331,10 @@ HRESULT StandardMpegFilter::Build() {
             case PlannedAudio::None:
                 break;
             }
+            if (!encoded)
+                encoded = Make("identity");
             if (!chain({Make("audioconvert"), Make("audioresample"), MakeCapsFilter(caps), encoder,
-                        parser, queue()},
+                        encoded, parser, queue()},
                        audioGhost, plan.muxAudioPad))
                 return fail(QStringLiteral(
                     "Standard MPEG: the audio encoder for this format is not available"));

@@ -3,6 +3,7 @@
 #include "platform/media/detail/Caps.h"
 #include "platform/media/detail/GstFilter.h"
 #include "platform/media/detail/GstRef.h"
+#include "platform/media/detail/StreamKinds.h"
 
 #include <ges/ges.h>
 #include <gst/pbutils/pbutils.h>
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <dlfcn.h>
 #include <map>
 #include <mutex>
 #include <type_traits>
@@ -24,10 +26,35 @@ namespace {
 
 const QString kTimelineClassId = QStringLiteral("{78530B75-61F9-11D2-8CAD-00A024580902}");
 
+// The editing library's set-up starts an embedded Python to look for optional project-file
+// formatters, and that interpreter imports the site packages first: a third of the time of a
+// short conversion, for formatters this program never uses. Start the interpreter ourselves,
+// isolated and without site packages, before the library does; it then finds no formatter and
+// goes on. Looked up at run time: nothing here builds against Python, and where the library
+// was built without it the symbols are absent and this does nothing.
+void StartLeanScripting() {
+    using IsInitialized = int (*)();
+    using InitializeEx = void (*)(int);
+    using SaveThread = void* (*)();
+    auto isInitialized = reinterpret_cast<IsInitialized>(dlsym(RTLD_DEFAULT, "Py_IsInitialized"));
+    auto initialize = reinterpret_cast<InitializeEx>(dlsym(RTLD_DEFAULT, "Py_InitializeEx"));
+    auto saveThread = reinterpret_cast<SaveThread>(dlsym(RTLD_DEFAULT, "PyEval_SaveThread"));
+    if (!isInitialized || !initialize || !saveThread || isInitialized())
+        return;
+    for (const char* flag : {"Py_NoSiteFlag", "Py_IsolatedFlag", "Py_IgnoreEnvironmentFlag",
+                             "Py_NoUserSiteDirectory", "Py_DontWriteBytecodeFlag"}) {
+        if (auto* value = static_cast<int*>(dlsym(RTLD_DEFAULT, flag)))
+            *value = 1;
+    }
+    initialize(0); // 0: leave the process's signal handlers alone
+    saveThread();  // the library takes the interpreter lock itself when it needs it
+}
+
 void EnsureEditingInitialized() {
     static std::once_flag once;
     std::call_once(once, [] {
         EnsureMediaInitialized();
+        StartLeanScripting();
         ges_init();
     });
 }
@@ -198,6 +225,19 @@ Timeline::Timeline()
     // The filter takes over the floating reference.
     d->filter = std::make_shared<detail::GstFilter>(GST_ELEMENT(timeline), kTimelineClassId);
     ges_timeline_set_auto_transition(timeline, FALSE);
+    // Each source decodes its file for one track; without this the sound track's decoder
+    // would also decode every picture of the file and throw it away.
+    g_signal_connect(timeline, "deep-element-added",
+                     G_CALLBACK(+[](GstBin*, GstBin*, GstElement* element, gpointer) {
+                         GstElementFactory* factory = gst_element_get_factory(element);
+                         const char* name = factory ? GST_OBJECT_NAME(factory) : "";
+                         if (g_strcmp0(name, "uridecodebin") == 0)
+                             detail::SkipUnwantedStreams(element);
+                         else if (g_strcmp0(name, "audiomixer") == 0)
+                             g_object_set(element, "output-buffer-duration",
+                                          guint64(100 * GST_MSECOND), nullptr);
+                     }),
+                     nullptr);
     d->selectHandler = g_signal_connect(timeline, "select-tracks-for-object",
                                         G_CALLBACK(&Impl::SelectTracks), d.get());
 }

@@ -364,3 +364,24 @@ TEST_F(RealQueue, StopMidFile) {
     const QStringList left = QDir(work.filePath("out")).entryList(QDir::Files);
     EXPECT_TRUE(left.isEmpty()) << "no partial file is left: " << left.join(' ').toStdString();
 }
+
+TEST_F(RealQueue, AnInputCutShortConvertsWithAWarning) {
+    const QString whole = Clip("whole.avi", 2.0);
+    const QString cut = work.filePath("cut.avi");
+    ASSERT_TRUE(testsupport::MakeTruncatedCopy(whole, cut, 40));
+    ASSERT_TRUE(queue.AddJob(cut));
+    ASSERT_TRUE(queue.Start());
+    ASSERT_TRUE(WaitUntil([this] { return !queue.IsRunning(); }, 60000))
+        << record.lines.join('\n').toStdString();
+
+    // The file still counts as converted; the warning says how much of it there was.
+    EXPECT_EQ(States(queue), QStringLiteral("S")) << record.lines.join('\n').toStdString();
+    ASSERT_EQ(record.lines.size(), 5) << record.lines.join('\n').toStdString();
+    EXPECT_EQ(record.lines[1], T() + "Load: cut.avi [Success]");
+    EXPECT_TRUE(record.lines[2].startsWith("[Warning]: ")) << record.lines[2].toStdString();
+    EXPECT_TRUE(record.lines[2].contains("of 2.00 s")) << record.lines[2].toStdString();
+    EXPECT_EQ(record.lines[3], T() + "Convert to: cut.flv [Success]");
+    const auto info = testsupport::ProbeMedia(work.filePath("out/cut.flv"));
+    ASSERT_TRUE(info.ok) << info.error.toStdString();
+    EXPECT_LT(info.durationSec, 1.5);
+}

@@ -10,8 +10,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <glib.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <vector>
 
 namespace enginetest {
@@ -46,10 +48,39 @@ private:
     }
 };
 
+/// Collects the critical messages the media libraries log (a failed assertion inside one of
+/// them: a value reached a library call unchecked) while it lives; they still go to standard
+/// error too. One at a time.
+class LibraryCriticals {
+public:
+    LibraryCriticals() { previous_ = g_log_set_default_handler(&LibraryCriticals::Handle, this); }
+    ~LibraryCriticals() { g_log_set_default_handler(previous_, nullptr); }
+    QStringList Texts() const {
+        QMutexLocker l(&mutex_);
+        return texts_;
+    }
+
+private:
+    static void Handle(const gchar* domain, GLogLevelFlags level, const gchar* message,
+                       gpointer data) {
+        auto* self = static_cast<LibraryCriticals*>(data);
+        if (level & (G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_ERROR)) {
+            QMutexLocker l(&self->mutex_);
+            self->texts_ << QString::fromUtf8(domain ? domain : "") + ": " +
+                                QString::fromUtf8(message);
+        }
+        g_log_default_handler(domain, level, message, nullptr);
+    }
+    GLogFunc previous_ = nullptr;
+    mutable QMutex mutex_;
+    QStringList texts_; // guarded by mutex_
+};
+
 /// Records what an engine reports; events may come from several threads.
 struct Recorder {
     mutable QMutex mutex;
-    QStringList events; // "start", "progress N", "stop", "error C text"
+    QStringList events; // "start", "progress N", "warning text", "stop", "error C text"
+    QStringList warnings;
     std::vector<int> progress;
     std::vector<int> errorCodes;
     QStringList errorTexts;
@@ -67,6 +98,12 @@ struct Recorder {
             QMutexLocker l(&mutex);
             events << QString("progress %1").arg(p);
             progress.push_back(p);
+        };
+        e.OnWarning = [this, owner](const QString& text) {
+            QMutexLocker l(&mutex);
+            stopOnOwner = stopOnOwner && QThread::currentThread() == owner;
+            events << "warning " + text;
+            warnings << text;
         };
         e.OnStop = [this, owner] {
             QMutexLocker l(&mutex);

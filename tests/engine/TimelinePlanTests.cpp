@@ -29,14 +29,13 @@ TKXStream Audio(const QString& file, const QString& lengthSource = {}, int inser
     return s;
 }
 
-// Files of the table: "a" 10 s of video and audio, "b" 5 s, "long" 20 s audio / 12 s video
-// file "v12", "bad" unreadable.
+// Files of the table: "a" 10 s of video and audio, "b" 5 s, "long" 20 s audio only, "v12"
+// 12 s video only, "v2a3" 2 s video and 3 s audio, "bad" unreadable.
 LengthProbe Probe() {
     static const std::map<QString, MediaLengths> files{
-        {"a", {10 * S, 10 * S, 10 * S}},
-        {"b", {5 * S, 5 * S, 5 * S}},
-        {"long", {20 * S, -1, 20 * S}},
-        {"v12", {12 * S, 12 * S, -1}},
+        {"a", {10 * S, 10 * S, 10 * S}}, {"b", {5 * S, 5 * S, 5 * S}},
+        {"long", {20 * S, -1, 20 * S}},  {"v12", {12 * S, 12 * S, -1}},
+        {"v2a3", {3 * S, 2 * S, 3 * S}}, // the first stream listed is the longer audio
     };
     return [](const QString& f) {
         auto it = files.find(f);
@@ -124,6 +123,19 @@ INSTANTIATE_TEST_SUITE_P(
             {},
             {{0, 5 * S, 0, 5 * S, 0}, {0, 5 * S, 1 * S, 6 * S, 0}, {0, 5 * S, 11 * S, 16 * S, 0}},
             16 * S},
+        // An audio-only file as video and as audio: no picture track, and the sound keeps its
+        // own length since the length source has no video stream to give one.
+        PlanCase{"AudioOnlyFileAsBoth",
+                 {Video("long"), Audio("long", "long")},
+                 {},
+                 {{0, 20 * S, 0, 20 * S, 0}},
+                 20 * S},
+        // A video input takes its video stream's length even when the audio runs longer.
+        PlanCase{"VideoShorterThanAudio",
+                 {Video("v2a3"), Audio("v2a3", "v2a3")},
+                 {{0, 2 * S, 0, 2 * S, 0}},
+                 {{0, 2 * S, 0, 2 * S, 0}},
+                 2 * S},
         // An unreadable file gets length 0 and is marked unknown.
         PlanCase{"UnreadableFile", {Video("bad")}, {{0, 0, 0, 0, 0}}, {}, 0}),
     [](const auto& info) { return std::string(info.param.name); });

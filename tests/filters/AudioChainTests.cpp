@@ -311,12 +311,16 @@ TEST(Mp3Output, WritesTheAskedRateModeAndBitRate) {
         int sampleRate;
         int expectedChannels;
         int expectedHeaderMode;
+        bool xingTag;
+        const char* expectedTag; // the tag of the header frame, "" for none
     };
+    // A VBR file always carries a Xing header: without it players take the first frame's rate
+    // for the whole file and get the length and every seek wrong.
     const Case cases[] = {
-        {"CBR joint stereo", false, 128, 1, 32000, 2, 1},
-        {"CBR mono", false, 64, 3, 44100, 1, 3},
-        {"VBR mono", true, 0, 3, 22050, 1, 3},
-        {"VBR joint stereo", true, 0, 1, 48000, 2, 1},
+        {"CBR joint stereo", false, 128, 1, 32000, 2, 1, false, ""},
+        {"CBR mono with tag", false, 64, 3, 44100, 1, 3, true, "Xing"},
+        {"VBR mono", true, 0, 3, 22050, 1, 3, false, "Xing"},
+        {"VBR joint stereo", true, 0, 1, 48000, 2, 1, false, "Xing"},
     };
     for (const Case& c : cases) {
         QTemporaryDir dir;
@@ -331,6 +335,7 @@ TEST(Mp3Output, WritesTheAskedRateModeAndBitRate) {
         lame.Lame.Audio_LAME_VBR_Quality = 4;
         lame.Lame.Audio_LAME_Channels_Mode = c.channelsMode;
         lame.Lame.Audio_LAME_Sample_Rate = c.sampleRate;
+        lame.Lame.Audio_LAME_Enable_Xing_VBR_Tag = c.xingTag;
         // Ticks between silence: a VBR encoder gives the silent frames fewer bits.
         const QString error = RunAudioChain(lame, graph, c.vbr ? "ticks" : "sine");
         ASSERT_TRUE(error.isEmpty()) << c.what << ": " << error.toStdString();
@@ -339,10 +344,17 @@ TEST(Mp3Output, WritesTheAskedRateModeAndBitRate) {
         EXPECT_EQ(info.audioCodec, QLatin1String("mp3")) << c.what;
         EXPECT_EQ(info.sampleRate, c.sampleRate) << c.what;
         EXPECT_EQ(info.channels, c.expectedChannels) << c.what;
+        const QByteArray head = ReadAll(out).left(1024);
+        for (const char* tag : {"Xing", "Info"})
+            EXPECT_EQ(head.contains(tag), qstrcmp(tag, c.expectedTag) == 0) << c.what << " " << tag;
+        // The source's length, plus the encoder's delay and the padding of its last frame.
+        EXPECT_NEAR(info.durationSec, 47 * 1024 / 48000.0 + 0.05, 0.07) << c.what;
         const auto frames = Mp3Frames(ReadAll(out));
         ASSERT_GT(frames.size(), 10u) << c.what;
         std::set<int> rates;
-        for (const Mp3Frame& f : frames) {
+        // The header frame carries no sound and has a rate of its own.
+        for (size_t i = *c.expectedTag ? 1 : 0; i < frames.size(); ++i) {
+            const Mp3Frame& f = frames[i];
             EXPECT_EQ(f.channelMode, c.expectedHeaderMode) << c.what;
             EXPECT_EQ(f.sampleRate, c.sampleRate) << c.what;
             rates.insert(f.bitrateKbps);

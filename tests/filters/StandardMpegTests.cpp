@@ -35,9 +35,10 @@ public:
         return Record(QStringLiteral(#Name " %1").arg(v));                                         \
     }
     REC(AudioFormat)
-    REC(VideoFormat) REC(Width) REC(Height) REC(VideoBitrate) REC(VideoBitrateMin)
-        REC(VideoBitrateMax) REC(AudioBitrate) REC(VideoBitrateMode) REC(VBVBufferSize)
-            REC(AudioSampleRate) REC(AudioChannels)
+    REC(VideoFormat)
+    REC(Width) REC(Height) REC(VideoBitrate) REC(VideoBitrateMin) REC(VideoBitrateMax)
+        REC(AudioBitrate) REC(VideoBitrateMode) REC(VBVBufferSize) REC(AudioSampleRate)
+            REC(AudioChannels)
 #undef REC
                 HRESULT SetFrameRate(double v) override {
         return Record(QStringLiteral("FrameRate %1").arg(v));
@@ -273,6 +274,22 @@ INSTANTIATE_TEST_SUITE_P(Formats, StandardMpegOutput,
                                                   120,
                                                   25,
                                                   22050,
+                                                  2},
+                                           // MP3 at a low bit rate keeps the asked rate
+                                           // (the encoder would pick 32000 Hz itself).
+                                           Target{"movMp3At96k",
+                                                  {{"OUTPUT_FORMAT", "MOV"},
+                                                   {"VIDEO_FORMAT", "MPEG4"},
+                                                   {"AUDIO_FORMAT", "MP3"},
+                                                   {"AUDIO_BITRATE", "96"},
+                                                   {"AUDIO_SAMPLE_RATE", "44100"}},
+                                                  "mov",
+                                                  "h264",
+                                                  "mp3",
+                                                  160,
+                                                  120,
+                                                  25,
+                                                  44100,
                                                   2},
                                            Target{"vcd",
                                                   {{"OUTPUT_FORMAT", "VCD"}, {"CONSTRAINT", "PAL"}},

@@ -1,7 +1,9 @@
 #include "HotDirTestSupport.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 #include <cerrno>
@@ -10,6 +12,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sched.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -78,9 +81,81 @@ HelperProcess::~HelperProcess() {
         ::close(m_out);
 }
 
+namespace {
+
+// The helper as another user can run it: copied once into a folder every user can reach (the
+// build folder may lie in a private one). Empty when there is no such folder.
+QByteArray HelperFor(const std::optional<uid_t>& user) {
+    if (!user)
+        return QByteArray(HOTDIR_HELPER_PATH);
+    static const QByteArray copy = [] {
+        const QString base = FolderOthersCanReach();
+        if (base.isEmpty())
+            return QByteArray();
+        static SharedTemporaryDir folder; // lives as long as the test program
+        const QString target = folder.filePath("hotdir_helper");
+        if (!folder.isValid() || !QFile::copy(QStringLiteral(HOTDIR_HELPER_PATH), target) ||
+            ::chmod(QFile::encodeName(target).constData(), 0755) != 0)
+            return QByteArray();
+        return QFile::encodeName(target);
+    }();
+    return copy;
+}
+
+bool OthersMayPass(const QString& folder) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           (st.st_mode & S_IXOTH);
+}
+
+} // namespace
+
+QString FolderOthersCanReach(QString* why) {
+    for (const QString& base : {QDir::tempPath(), QStringLiteral("/tmp"),
+                                QStringLiteral("/var/tmp"), QStringLiteral("/dev/shm")}) {
+        bool reachable = true;
+        for (QDir d(QFileInfo(base).canonicalFilePath()); reachable; d.cdUp()) {
+            reachable = OthersMayPass(d.path());
+            if (d.isRoot())
+                break;
+        }
+        if (reachable && QFileInfo(base).isWritable())
+            return QFileInfo(base).canonicalFilePath();
+    }
+    if (why)
+        *why = QStringLiteral("no writable folder that other users can reach (tried the "
+                              "temporary folder, /tmp, /var/tmp and /dev/shm)");
+    return QString();
+}
+
+SharedTemporaryDir::SharedTemporaryDir() {
+    const QString base = FolderOthersCanReach();
+    if (base.isEmpty())
+        return;
+    QByteArray pattern = QFile::encodeName(base + "/reelvane-shared-XXXXXX");
+    if (!::mkdtemp(pattern.data()))
+        return;
+    ::chmod(pattern.constData(), 0777);
+    m_path = QFile::decodeName(pattern);
+}
+
+SharedTemporaryDir::~SharedTemporaryDir() {
+    if (!m_path.isEmpty())
+        QDir(m_path).removeRecursively();
+}
+
+QString SharedTemporaryDir::filePath(const QString& name) const {
+    return m_path + "/" + name;
+}
+
 void HelperProcess::Start(const QStringList& args, const Options& options) {
     // Everything the child needs is prepared here: after fork only async-signal-safe calls.
-    std::vector<QByteArray> storage{QByteArray(HOTDIR_HELPER_PATH)};
+    const QByteArray helper = HelperFor(options.user);
+    if (helper.isEmpty()) {
+        m_exitCode = 75; // no copy another user can run
+        return;
+    }
+    std::vector<QByteArray> storage{helper};
     for (const QString& arg : args)
         storage.push_back(QFile::encodeName(arg));
     std::vector<char*> argv;
@@ -122,9 +197,12 @@ void HelperProcess::Start(const QStringList& args, const Options& options) {
             ::_exit(74);
         }
     }
-    if (pid < 0)
-        qFatal("cannot start the helper");
     ::close(pipeFds[1]);
+    if (pid < 0) {
+        ::close(pipeFds[0]);
+        m_exitCode = 76; // not allowed here (a user namespace of its own, typically)
+        return;
+    }
     m_pid = pid;
     m_out = pipeFds[0];
     ::fcntl(m_out, F_SETFL, O_NONBLOCK);

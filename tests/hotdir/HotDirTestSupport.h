@@ -44,8 +44,8 @@ private:
 };
 
 /// The test helper program (hotdir_helper) run as a child process, with stdout captured.
-/// Optionally runs it as another user, or in a user namespace of its own with a lowered
-/// inotify watch limit.
+/// Optionally runs it as another user (from a copy in a folder that user can reach), or in a
+/// user namespace of its own with a lowered inotify watch limit.
 class HelperProcess {
 public:
     struct Options {
@@ -61,6 +61,8 @@ public:
     void Start(const QStringList& args) { Start(args, Options{}); }
     /// Whether the process has ended (reaps it when it has).
     bool Finished();
+    /// False when the process could not be made (its own user namespace is not allowed, say).
+    bool Started() const { return m_pid > 0; }
     /// Waits for the end, running the event loop meanwhile; returns the exit code or -1.
     int Wait(int timeoutMs);
     /// Waits until the helper printed `line` (a whole line).
@@ -81,3 +83,24 @@ private:
 
 /// uid of the unprivileged account "nobody".
 uid_t NobodyUid();
+
+/// A folder every user can enter (each folder above it lets others pass), for files that
+/// another user must reach: the checkout and the temporary folder may lie in a private one
+/// (a home folder, a 0700 temporary folder). Empty when there is none; `why` then says so.
+QString FolderOthersCanReach(QString* why = nullptr);
+
+/// A new temporary folder inside FolderOthersCanReach(), open to all (mode 0777), removed at
+/// the end of the test; invalid when there is no such place.
+class SharedTemporaryDir {
+public:
+    SharedTemporaryDir();
+    ~SharedTemporaryDir();
+    SharedTemporaryDir(const SharedTemporaryDir&) = delete;
+    SharedTemporaryDir& operator=(const SharedTemporaryDir&) = delete;
+    bool isValid() const { return !m_path.isEmpty(); }
+    QString path() const { return m_path; }
+    QString filePath(const QString& name) const;
+
+private:
+    QString m_path;
+};

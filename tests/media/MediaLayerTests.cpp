@@ -78,6 +78,61 @@ TEST_F(MediaLayer, DetectorReadsStreamsOfAGeneratedAvi) {
     EXPECT_NEAR(detector.LengthSeconds(), 1.0, 0.05);
 }
 
+// Each stream has its own length, what the file really holds; the header's declaration is kept
+// beside it, so that a file cut short can be told from a short one.
+TEST_F(MediaLayer, DetectorGivesEachStreamItsOwnAndItsDeclaredLength) {
+    testsupport::TestAviOptions o;
+    o.seconds = 2.0;
+    o.audioSeconds = 3.0;
+    ASSERT_TRUE(testsupport::MakeTestAvi(Path("v2a3.avi"), o));
+    ASSERT_TRUE(testsupport::MakeTruncatedCopy(Path("v2a3.avi"), Path("v2a3-cut.avi"), 30));
+    struct {
+        const char* file;
+        bool cut;
+    } cases[] = {{"v2a3.avi", false}, {"v2a3-cut.avi", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        MediaDetector d;
+        ASSERT_EQ(d.Open(Path(c.file)), S_OK) << d.ErrorText().toStdString();
+        ASSERT_EQ(d.StreamCount(), 2);
+        for (const StreamInfo& s : d.Streams()) {
+            const double declared = s.majorType == MajorType::Video ? 2.0 : 3.0;
+            if (c.cut) {
+                EXPECT_GT(s.lengthSeconds, 0.0);
+                EXPECT_LT(s.lengthSeconds, 1.5); // 30 % of the data
+            } else {
+                EXPECT_NEAR(s.lengthSeconds, declared, 0.03);
+            }
+            EXPECT_NEAR(s.declaredLengthSeconds, declared, 0.03);
+            EXPECT_TRUE(s.decodable);
+        }
+        EXPECT_NEAR(d.DeclaredLengthSeconds(), 3.0, 0.03);
+    }
+}
+
+// Header values no media library should compute with, and a stream nothing of which decodes.
+TEST_F(MediaLayer, DetectorJudgesHeadersAndDecodability) {
+    QString error;
+    const auto corpus = testsupport::MakeHostileCorpus(Path("corpus"), &error);
+    ASSERT_FALSE(corpus.empty()) << error.toStdString();
+    auto find = [&](const char* name) {
+        for (const auto& in : corpus)
+            if (in.name == QLatin1String(name))
+                return in.path;
+        return QString();
+    };
+    for (const char* name : {"RawRgb", "AbsurdFrameSize", "HeaderOnly", "CutInHeaders"}) {
+        MediaDetector d;
+        EXPECT_EQ(d.Open(find(name)), VFW_E_INVALID_FILE_FORMAT) << name;
+        EXPECT_TRUE(d.ErrorText().startsWith("the "))
+            << name << ": " << d.ErrorText().toStdString();
+    }
+    MediaDetector d;
+    ASSERT_EQ(d.Open(find("CorruptedFrames")), S_OK) << d.ErrorText().toStdString();
+    for (const StreamInfo& s : d.Streams())
+        EXPECT_EQ(s.decodable, s.majorType == MajorType::Audio);
+}
+
 TEST_F(MediaLayer, RenderCheckSaysWhyAFileCannotBePlayed) {
     QFile text(Path("notes.avi"));
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));

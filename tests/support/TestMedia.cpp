@@ -1,5 +1,6 @@
 #include "tests/support/TestMedia.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -57,8 +58,9 @@ bool MakeTestAvi(const QString& path, const TestAviOptions& o, QString* error) {
     // One audio buffer per video frame when the rates allow it, so both streams end together.
     const qint64 perFrame = qint64(o.sampleRate) * o.fpsDen;
     const qint64 samplesPerBuffer = perFrame % o.fpsNum == 0 ? perFrame / o.fpsNum : 1024;
+    const double audioSeconds = o.audioSeconds >= 0 ? o.audioSeconds : o.seconds;
     const qint64 audioBuffers =
-        static_cast<qint64>(std::ceil(o.seconds * o.sampleRate / samplesPerBuffer));
+        static_cast<qint64>(std::ceil(audioSeconds * o.sampleRate / samplesPerBuffer));
     QStringList args{"-q", "-e"};
     args << "avimux"
          << "name=mux"
@@ -182,6 +184,139 @@ int ScrambleAviVideoFrames(const QString& path) {
     f.seek(0);
     f.write(data);
     return damaged;
+}
+
+namespace {
+
+// A deterministic stream of bytes that looks like nothing.
+QByteArray NoiseBytes(qsizetype size, quint32 seed) {
+    QByteArray bytes(size, '\0');
+    for (char& c : bytes) {
+        seed ^= seed << 13;
+        seed ^= seed >> 17;
+        seed ^= seed << 5;
+        c = static_cast<char>(seed & 0xFF);
+    }
+    return bytes;
+}
+
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+QByteArray ReadBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void PutU32(QByteArray& b, qsizetype at, quint32 v) {
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = char((v >> (8 * i)) & 0xFF);
+}
+
+} // namespace
+
+std::vector<HostileInput> MakeHostileCorpus(const QString& dir, QString* error) {
+    std::vector<HostileInput> corpus;
+    auto path = [&dir](const char* name) { return dir + "/" + name; };
+    auto add = [&](const char* name, const char* file, const char* what) {
+        corpus.push_back({QString::fromLatin1(name), path(file), QString::fromLatin1(what)});
+    };
+    auto fail = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return std::vector<HostileInput>{};
+    };
+
+    if (!QDir().mkpath(dir))
+        return fail("cannot make " + dir);
+    // A good 2 s clip to damage.
+    const QString good = path("source-good.avi");
+    if (!MakeTestAvi(good, 2.0, 160, 120, 25, true))
+        return fail("cannot make the source clip");
+    const QByteArray bytes = ReadBytes(good);
+    const qsizetype movi = bytes.indexOf("movi");
+    if (movi < 0)
+        return fail("the source clip has no movi list");
+
+    if (!WriteBytes(path("empty.avi"), {}))
+        return fail("cannot write empty.avi");
+    add("Empty", "empty.avi", "zero bytes");
+    if (!WriteBytes(path("text.avi"), "Meeting notes, not a movie.\nSecond line.\n"))
+        return fail("cannot write text.avi");
+    add("Text", "text.avi", "a text file named .avi");
+    if (!WriteBytes(path("header-only.avi"), bytes.left(movi + 4)))
+        return fail("cannot write header-only.avi");
+    add("HeaderOnly", "header-only.avi", "complete headers, no media data");
+    if (!WriteBytes(path("cut-in-headers.avi"), bytes.left(600)))
+        return fail("cannot write cut-in-headers.avi");
+    add("CutInHeaders", "cut-in-headers.avi", "cut inside the header list");
+    if (!WriteBytes(path("cut-mid-stream.avi"), bytes.left(bytes.size() * 40 / 100)))
+        return fail("cannot write cut-mid-stream.avi");
+    add("CutMidStream", "cut-mid-stream.avi", "the first 40 % of a 2 s clip");
+    if (!WriteBytes(path("corrupted-frames.avi"), bytes) ||
+        ScrambleAviVideoFrames(path("corrupted-frames.avi")) < 10)
+        return fail("cannot write corrupted-frames.avi");
+    add("CorruptedFrames", "corrupted-frames.avi", "every picture scrambled, headers intact");
+    {
+        // The main header's and the stream format's frame size both say 100000 x 100000.
+        QByteArray absurd = bytes;
+        const qsizetype avih = absurd.indexOf("avih");
+        const qsizetype strf = absurd.indexOf("strf");
+        if (avih < 0 || strf < 0)
+            return fail("the source clip has no avih or strf");
+        PutU32(absurd, avih + 8 + 32, 100000);
+        PutU32(absurd, avih + 8 + 36, 100000);
+        PutU32(absurd, strf + 8 + 4, 100000);
+        PutU32(absurd, strf + 8 + 8, 100000);
+        if (!WriteBytes(path("absurd-size.avi"), absurd))
+            return fail("cannot write absurd-size.avi");
+    }
+    add("AbsurdFrameSize", "absurd-size.avi", "a frame size of 100000x100000 in the header");
+    if (!WriteBytes(path("random.avi"), NoiseBytes(64 * 1024, 0xC0FFEEu)))
+        return fail("cannot write random.avi");
+    add("RandomBytes", "random.avi", "64 KiB of noise");
+
+    TestAviOptions audioOnly;
+    audioOnly.seconds = 2.0;
+    audioOnly.withVideo = false;
+    if (!MakeTestAvi(path("audio-only.avi"), audioOnly, error))
+        return {};
+    add("AudioOnly", "audio-only.avi", "2 s of PCM sound, no video stream");
+    TestAviOptions odd;
+    odd.width = 161;
+    odd.height = 97;
+    odd.withAudio = false;
+    if (!MakeTestAvi(path("odd-size.avi"), odd, error))
+        return {};
+    add("VideoOnlyOddSize", "odd-size.avi", "1 s of 161x97 pictures, no audio stream");
+    TestAviOptions fast;
+    fast.seconds = 0.5;
+    fast.width = 64;
+    fast.height = 48;
+    fast.fpsNum = 1000;
+    if (!MakeTestAvi(path("fps1000.avi"), fast, error))
+        return {};
+    add("Fps1000", "fps1000.avi", "0.5 s at 1000 frames per second");
+    // Uncompressed top-down RGB, the way ffmpeg writes it (a negative height in the header).
+    if (!RunTool("ffmpeg",
+                 {"-v", "error", "-y", "-f", "lavfi", "-i",
+                  "testsrc=size=160x120:rate=25:duration=1", "-f", "lavfi", "-i", "sine=duration=1",
+                  "-c:v", "rawvideo", "-pix_fmt", "bgr24", "-c:a", "pcm_s16le",
+                  path("raw-rgb.avi")},
+                 nullptr, error))
+        return {};
+    add("RawRgb", "raw-rgb.avi", "uncompressed top-down 24-bit RGB with PCM");
+
+    if (!QDir().mkpath(path("folder.avi")))
+        return fail("cannot make folder.avi");
+    add("Folder", "folder.avi", "a folder named .avi");
+    QFile::remove(path("dangling.avi"));
+    if (!QFile::link(path("gone-away.avi"), path("dangling.avi")))
+        return fail("cannot make dangling.avi");
+    add("DanglingLink", "dangling.avi", "a link to a file that does not exist");
+    return corpus;
 }
 
 MediaInfo ProbeMedia(const QString& path) {

@@ -4,10 +4,13 @@
 
 #include <QString>
 
+#include <vector>
+
 namespace testsupport {
 
 struct TestAviOptions {
     double seconds = 1.0;
+    double audioSeconds = -1.0; // the audio stream's own length; -1 = seconds
     int width = 160;
     int height = 120;
     int fpsNum = 25;
@@ -38,6 +41,19 @@ bool CorruptFile(const QString& path, int fromPercent, int byteCount);
 // Scrambles the picture data of every video chunk of an AVI (headers and index stay intact), so
 // the file still opens but no frame decodes. Returns the number of chunks damaged.
 int ScrambleAviVideoFrames(const QString& path);
+
+// One file of the hostile-input corpus: what a careless or malicious source hands the program.
+struct HostileInput {
+    QString name; // short identifier, usable in a test name
+    QString path;
+    QString what; // for people
+};
+
+// Writes the hostile corpus into dir: empty, text named .avi, header only, cut in the headers,
+// cut mid-stream, corrupted frames, an absurd frame size in the header, random bytes, audio
+// only, video only at an odd size, 1000 fps, raw RGB, a folder and a dangling link named .avi.
+// Uses gst-launch-1.0 and ffmpeg; an empty list when a tool fails (error says why).
+std::vector<HostileInput> MakeHostileCorpus(const QString& dir, QString* error = nullptr);
 
 struct MediaInfo {
     bool ok = false;          // ffprobe ran and parsed the file
