@@ -83,6 +83,15 @@ TEST_F(Mapping, Mp3PageWritesARealMp3AtTheRowsRateAndChannels) {
     Configure(5);
     EXPECT_EQ(engine.Audio_LAME_Channels_Mode(), kx::CH_Joint_Stereo)
         << "an inexact text leaves it";
+
+    // The rows' sample size picks the file size: 8 bits the smaller VBR files, 16 the better.
+    for (const auto& [bits, quality] : {std::pair{"8", 7}, std::pair{"16", 4}}) {
+        settings.SetMP3Bitrate(bits);
+        engine.setAudio_LAME_VBR_Mode(false);
+        Configure(5);
+        EXPECT_TRUE(engine.Audio_LAME_VBR_Mode()) << bits;
+        EXPECT_EQ(engine.Audio_LAME_VBR_Quality(), quality) << bits;
+    }
 }
 
 TEST_F(Mapping, WindowsMediaModesFromTheEditorChoice) {
