@@ -1,6 +1,8 @@
-// reelvane-cli: converts AVI files with the program's settings and presets, without a window.
+// reelvane-cli: converts AVI files with the program's settings and presets, without a window,
+// or watches a folder tree and converts what is written into it.
 
 #include "cli/CliConverter.h"
+#include "cli/CliWatcher.h"
 #include "editor/core/Presets.h"
 #include "settings/cdSettings.h"
 
@@ -36,11 +38,16 @@ int FormatIndex(const QString& name) {
 const char kUsage[] =
     "Usage:\n"
     "  reelvane-cli convert [-f FORMAT] [-p ROW] [-o DIR] [--json] [--] FILE...\n"
+    "  reelvane-cli watch --input DIR --output DIR --log DIR [--subdirs] [-f FORMAT] [-p ROW]\n"
+    "                     [--json]\n"
     "  reelvane-cli presets [-f FORMAT]\n"
     "  reelvane-cli --help | --version\n"
     "\n"
     "Commands:\n"
     "  convert  converts the files one after another with the program's stored settings\n"
+    "  watch    the hot-directory mode until SIGINT or SIGTERM: every .avi file written into\n"
+    "           the input folder is converted, once complete, into the same sub-folder of the\n"
+    "           output folder, and logged in the daily file yy-mm-dd.log of the log folder\n"
     "  presets  lists the preset rows with their numbers, for one format or all\n"
     "\n"
     "Options:\n"
@@ -48,18 +55,23 @@ const char kUsage[] =
     "                       (default: the stored one)\n"
     "  -p, --preset ROW     applies preset ROW of that format (see 'presets'); without it the\n"
     "                       stored values, custom ones included, are used\n"
-    "  -o, --output DIR     the output folder (default: the stored output folder)\n"
+    "  -o, --output DIR     the output folder (convert: default the stored output folder;\n"
+    "                       watch: created when missing)\n"
+    "      --input DIR      watch: the folder to watch\n"
+    "      --log DIR        watch: the folder of the daily log files (created when missing)\n"
+    "      --subdirs        watch: the input folder's sub-folders too\n"
     "      --json           one JSON object per file on standard output (input, output,\n"
-    "                       result, error, seconds); the log lines go to standard error\n"
+    "                       result, error, seconds); convert's log lines go to standard error\n"
     "  -h, --help           shows this text\n"
     "      --version        shows the program's version\n"
     "  --                   ends the options: every later argument is a file\n"
     "\n"
     "Log lines go to standard output, a progress figure to standard error when it is a\n"
-    "terminal. Settings changed by options are not saved.\n"
+    "terminal (convert). Settings changed by options are not saved.\n"
     "\n"
-    "Exit status: 0 every file converted, 1 a file failed, 2 usage error,\n"
-    "130 interrupted (SIGINT or SIGTERM stop the running conversion; no partial file is left).\n";
+    "Exit status: 0 every file converted, 1 a file failed, 2 usage error or folders watch\n"
+    "cannot use, 130 interrupted (SIGINT or SIGTERM stop the running conversion; no partial\n"
+    "file is left).\n";
 
 /// A usage error: one line naming the problem on standard error, and exit status 2.
 int UsageError(QString problem) {
@@ -86,6 +98,9 @@ struct Options {
     QCommandLineOption preset{{"p", "preset"}, "Preset row.", "ROW"};
     QCommandLineOption output{{"o", "output"}, "Output folder.", "DIR"};
     QCommandLineOption json{"json", "JSON lines."};
+    QCommandLineOption input{"input", "Watched folder.", "DIR"};
+    QCommandLineOption log{"log", "Log folder.", "DIR"};
+    QCommandLineOption subdirs{"subdirs", "Sub-folders too."};
 };
 
 /// The first option of @p offered that is set but not in @p taken, as it was written ("--json").
@@ -113,7 +128,8 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    parser.addOptions({o.help, o.version, o.format, o.preset, o.output, o.json});
+    parser.addOptions(
+        {o.help, o.version, o.format, o.preset, o.output, o.json, o.input, o.log, o.subdirs});
     if (!parser.parse(app.arguments()))
         return UsageError(parser.errorText());
     if (parser.isSet(o.help)) {
@@ -128,7 +144,8 @@ int main(int argc, char** argv) {
     if (positional.isEmpty())
         return UsageError(QStringLiteral("no command given"));
     const QString command = positional.takeFirst();
-    const QList<const QCommandLineOption*> all{&o.format, &o.preset, &o.output, &o.json};
+    const QList<const QCommandLineOption*> all{&o.format, &o.preset, &o.output, &o.json,
+                                               &o.input,  &o.log,    &o.subdirs};
 
     int format = -2; // not given
     if (parser.isSet(o.format) && (format = FormatIndex(parser.value(o.format))) < 0)
@@ -142,8 +159,9 @@ int main(int argc, char** argv) {
                 QStringLiteral("--preset takes a row number (see 'reelvane-cli presets')"));
     }
     QString outputFolder = parser.value(o.output);
-    if (parser.isSet(o.output) && outputFolder.isEmpty())
-        return UsageError(QStringLiteral("--output takes a folder"));
+    for (const QCommandLineOption* folder : {&o.output, &o.input, &o.log})
+        if (parser.isSet(*folder) && parser.value(*folder).isEmpty())
+            return UsageError(QStringLiteral("--%1 takes a folder").arg(folder->names().last()));
 
     if (command == QLatin1String("presets")) {
         if (const QString extra = UnexpectedOption(parser, all, {&o.format}); !extra.isEmpty())
@@ -160,10 +178,24 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    if (command != QLatin1String("convert"))
+    const bool watch = command == QLatin1String("watch");
+    if (!watch && command != QLatin1String("convert"))
         return UsageError(QStringLiteral("unknown command %1").arg(command));
-    if (positional.isEmpty())
-        return UsageError(QStringLiteral("convert needs at least one file"));
+    if (watch) {
+        if (!positional.isEmpty())
+            return UsageError(QStringLiteral("watch takes no files"));
+        for (const QCommandLineOption* folder : {&o.input, &o.output, &o.log})
+            if (!parser.isSet(*folder))
+                return UsageError(
+                    QStringLiteral("watch needs --%1 DIR").arg(folder->names().last()));
+    } else {
+        if (const QString extra =
+                UnexpectedOption(parser, all, {&o.format, &o.preset, &o.output, &o.json});
+            !extra.isEmpty())
+            return UsageError(QStringLiteral("%1 is an option of watch").arg(extra));
+        if (positional.isEmpty())
+            return UsageError(QStringLiteral("convert needs at least one file"));
+    }
 
     TcdSettings settings;
     LoadStoredSettings(settings);
@@ -174,6 +206,28 @@ int main(int argc, char** argv) {
             QStringLiteral("format %1 has no preset row %2 (the last row is the custom profile)")
                 .arg(QLatin1String(kFormats[qBound(0, settings.PageIndex(), 5)]))
                 .arg(preset));
+    const bool json = parser.isSet(o.json);
+    // A signal only sets a flag; this timer acts on it on the main thread.
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    QTimer interrupt;
+    interrupt.setInterval(100);
+    interrupt.start();
+
+    if (watch) {
+        CliWatcher watcher(settings, out, err, json ? &out : nullptr);
+        QObject::connect(&interrupt, &QTimer::timeout, &app, [&] {
+            if (g_interrupted.load() && !watcher.Stopped())
+                watcher.RequestStop();
+        });
+        const HotDirFolders folders{parser.value(o.input), parser.value(o.output),
+                                    parser.value(o.log), parser.isSet(o.subdirs)};
+        const int status = watcher.Watch(folders);
+        out.flush();
+        err.flush();
+        return status;
+    }
+
     if (outputFolder.isEmpty())
         outputFolder = settings.SavePath();
     outputFolder = QDir(outputFolder).absolutePath();
@@ -182,18 +236,12 @@ int main(int argc, char** argv) {
         absolute << QFileInfo(f).absoluteFilePath();
 
     // With --json standard output carries the JSON lines alone; the log goes to standard error.
-    const bool json = parser.isSet(o.json);
     CliConverter converter(settings, json ? err : out, err, isatty(STDERR_FILENO) == 1,
                            json ? &out : nullptr);
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
-    QTimer watch;
-    watch.setInterval(100);
-    QObject::connect(&watch, &QTimer::timeout, &app, [&] {
+    QObject::connect(&interrupt, &QTimer::timeout, &app, [&] {
         if (g_interrupted.load() && !converter.Stopped())
             converter.RequestStop();
     });
-    watch.start();
     const int failed = converter.ConvertAll(absolute, outputFolder);
     out.flush();
     err.flush();

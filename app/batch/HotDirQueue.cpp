@@ -38,28 +38,52 @@ QString Clean(const QString& path) {
     return trimmed.isEmpty() ? QString() : QDir::cleanPath(QDir(trimmed).absolutePath());
 }
 
-/// Checks (or, with @p create, makes) one folder the run writes into.
+/// The nearest folder of @p path that exists (the path itself when it does).
+QString ExistingAncestor(QString path) {
+    while (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) {
+        const QString parent = QFileInfo(path).path();
+        if (parent == path)
+            break;
+        path = parent;
+    }
+    return path;
+}
+
+/// Whether one folder the run writes into can serve, without changing anything: it is a
+/// writable folder, or (with @p create) it is missing and its nearest existing parent is a
+/// writable folder.
 HotDirCheck CheckWritableFolder(const QString& folder, bool create, const char* what,
                                 HotDirProblem missing, HotDirProblem unusable) {
     const QString name = QString::fromLatin1(what);
     if (folder.isEmpty())
         return {missing, QStringLiteral("No %1 folder given").arg(name)};
-    const QFileInfo info(folder);
-    if (!info.exists() && !info.isSymLink()) {
-        if (!create)
-            return {missing, QStringLiteral("The %1 folder %2 does not exist").arg(name, folder)};
-        std::error_code ec;
-        std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), ec);
-        if (ec)
-            return {unusable, QStringLiteral("The %1 folder %2 cannot be created: %3")
-                                  .arg(name, folder, SystemErrorText(ec.value()))};
-    } else if (!info.isDir()) {
-        return {create ? unusable : missing,
-                QStringLiteral("The %1 folder %2 is not a folder").arg(name, folder)};
+    const QString existing = ExistingAncestor(folder);
+    const bool exists = existing == folder;
+    if (!exists && !create)
+        return {missing, QStringLiteral("The %1 folder %2 does not exist").arg(name, folder)};
+    if (!QFileInfo(existing).isDir()) {
+        if (exists)
+            return {create ? unusable : missing,
+                    QStringLiteral("The %1 folder %2 is not a folder").arg(name, folder)};
+        return {unusable, QStringLiteral("The %1 folder %2 cannot be created: %3")
+                              .arg(name, folder, SystemErrorText(ENOTDIR))};
     }
-    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
-        return {unusable, QStringLiteral("The %1 folder %2 cannot be written: %3")
-                              .arg(name, folder, SystemErrorText(errno))};
+    if (::access(QFile::encodeName(existing).constData(), W_OK | X_OK) != 0) {
+        const QString reason = SystemErrorText(errno);
+        return {unusable, QString::fromLatin1(exists ? "The %1 folder %2 cannot be written: %3"
+                                                     : "The %1 folder %2 cannot be created: %3")
+                              .arg(name, folder, reason)};
+    }
+    return {};
+}
+
+/// Makes @p folder with its parents when missing.
+HotDirCheck MakeFolder(const QString& folder, const char* what, HotDirProblem unusable) {
+    std::error_code ec;
+    if (!QFileInfo(folder).isDir() &&
+        !std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), ec) && ec)
+        return {unusable, QStringLiteral("The %1 folder %2 cannot be created: %3")
+                              .arg(QString::fromLatin1(what), folder, SystemErrorText(ec.value()))};
     return {};
 }
 
@@ -112,16 +136,18 @@ HotDirCheck HotDirQueue::CheckFolders(const HotDirFolders& folders, bool createM
         return {HotDirProblem::InputMissing,
                 input.isEmpty() ? QStringLiteral("No input folder given")
                                 : QStringLiteral("The input folder %1 does not exist").arg(input)};
-    if (::access(QFile::encodeName(input).constData(), R_OK | X_OK) != 0)
-        return {HotDirProblem::InputUnreadable, QStringLiteral("The input folder %1 cannot be "
-                                                               "read: %2")
-                                                    .arg(input, SystemErrorText(errno))};
+    if (::access(QFile::encodeName(input).constData(), R_OK | X_OK) != 0) {
+        const QString reason = SystemErrorText(errno);
+        return {HotDirProblem::InputUnreadable,
+                QStringLiteral("The input folder %1 cannot be read: %2").arg(input, reason)};
+    }
     const HotDirCheck inside{
         HotDirProblem::OutputInsideInput,
         QStringLiteral("The output folder %1 lies inside the input folder %2").arg(output, input)};
     const bool outputInside = IsSameOrInside(output, input);
-    if (createMissing && outputInside) // before a folder is made inside the input
+    if (createMissing && outputInside) // found before a folder would be made inside the input
         return inside;
+    // Every check before anything is made: a refused run leaves no folder behind.
     if (HotDirCheck c =
             CheckWritableFolder(output, createMissing, "output", HotDirProblem::OutputMissing,
                                 HotDirProblem::OutputUnusable);
@@ -133,6 +159,12 @@ HotDirCheck HotDirQueue::CheckFolders(const HotDirFolders& folders, bool createM
         return c;
     if (outputInside)
         return inside;
+    if (createMissing) {
+        if (HotDirCheck c = MakeFolder(output, "output", HotDirProblem::OutputUnusable); !c.Ok())
+            return c;
+        if (HotDirCheck c = MakeFolder(log, "log", HotDirProblem::LogUnwritable); !c.Ok())
+            return c;
+    }
     return {};
 }
 

@@ -78,9 +78,9 @@ public:
     ~HotDirQueue() override;
 
     /// Checks the folders of a run, in this order: the input folder exists and can be read; the
-    /// output folder exists (with @p createMissing it is created, with its parents, when missing)
-    /// and can be written; the same for the log folder; the output folder is not the input
-    /// folder or inside it (checked before anything is created).
+    /// output folder exists and can be written (with @p createMissing it may be missing when it
+    /// can be made); the same for the log folder; the output folder is not the input folder or
+    /// inside it. Only when every check passed are missing folders made, with their parents.
     static HotDirCheck CheckFolders(const HotDirFolders& folders, bool createMissing);
 
     /// Checks the folders (CheckFolders) and starts watching them: from then on ready files
