@@ -47,6 +47,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <type_traits>
@@ -251,7 +252,10 @@ TfrmReelvane::TfrmReelvane(std::unique_ptr<EngineAdapter> engine, QWidget* paren
     // percentage is shown in this mode.
     HotDirQueue* hot = m_hotQueue.get();
     connect(hot, &HotDirQueue::logLine, this, &TfrmReelvane::Log);
-    connect(hot, &HotDirQueue::problem, this, &TfrmReelvane::Log);
+    connect(hot, &HotDirQueue::problem, this, [this](const QString& text) {
+        Log(text);
+        std::fprintf(stderr, "reelvane: %s\n", text.toLocal8Bit().constData());
+    });
     connect(hot, &ConversionQueue::progress, this, [this] { ProgressBar->hide(); });
     connect(hot, &ConversionQueue::runningChanged, this, [this](bool running) {
         SetHotRunState(running);

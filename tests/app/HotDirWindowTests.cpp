@@ -197,3 +197,22 @@ TEST_F(HotDirWindow, OpenDirCommandsShowTheFoldersAndTodaysLog) {
     Trigger("actOpenOutdir");
     EXPECT_EQ(shell.opened, (QStringList{in + "/", out + "/"}));
 }
+
+// A log file that cannot be written is said once in the window's log; the jobs go on.
+TEST_F(HotDirWindow, UnwritableLogFileIsSaidOnceInTheLog) {
+    ASSERT_TRUE(QDir().mkpath(HotDirQueue::LogFileNameFor(log, QDate::currentDate())));
+    Child<QPushButton>("btnsbtrun")->click();
+    ASSERT_TRUE(window->HotJobs().IsWatching());
+    for (const char* name : {"a.avi", "b.avi"}) {
+        QFile clip(in + "/" + name);
+        ASSERT_TRUE(clip.open(QIODevice::WriteOnly));
+        clip.write("x");
+        clip.close();
+        window->HotJobs().OnHotFileReady(clip.fileName());
+        window->HotJobs().Tick();
+        engine->Finish();
+    }
+    EXPECT_EQ(CountLines("Cannot write the log file "), 1);
+    EXPECT_EQ(CountLines("Finish: ["), 2);
+    Child<QPushButton>("btnsbtend")->click();
+}
