@@ -47,6 +47,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <type_traits>
@@ -203,6 +204,7 @@ TfrmReelvane::TfrmReelvane(std::unique_ptr<EngineAdapter> engine, QWidget* paren
     if (!m_engine)
         m_engine = std::make_unique<UnavailableEngine>();
     m_queue = std::make_unique<BatchQueue>(*m_engine);
+    m_hotQueue = std::make_unique<HotDirQueue>(*m_engine);
     m_openDialog = m_qtOpenDialog.get();
     setObjectName(QStringLiteral("frmReelvane"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -222,8 +224,6 @@ TfrmReelvane::TfrmReelvane(std::unique_ptr<EngineAdapter> engine, QWidget* paren
     central->setFixedSize(kClientWidth, kClientHeight);
     setCentralWidget(central);
 
-    tmrHDConvertAVI = Named(new QTimer(this), "tmrHDConvertAVI");
-    tmrHDConvertAVI->setInterval(500);
     closeWaitTimer = new QTimer(this);
     closeWaitTimer->setInterval(50);
     connect(closeWaitTimer, &QTimer::timeout, this, &TfrmReelvane::ContinueClosing);
@@ -248,6 +248,20 @@ TfrmReelvane::TfrmReelvane(std::unique_ptr<EngineAdapter> engine, QWidget* paren
     connect(q, &ConversionQueue::finished, this, &TfrmReelvane::BatchFinished);
     connect(q, &BatchQueue::logLine, this, &TfrmReelvane::Log);
 
+    // The hot-directory jobs: their lines (and what goes wrong beside them) in the log; no
+    // percentage is shown in this mode.
+    HotDirQueue* hot = m_hotQueue.get();
+    connect(hot, &HotDirQueue::logLine, this, &TfrmReelvane::Log);
+    connect(hot, &HotDirQueue::problem, this, [this](const QString& text) {
+        Log(text);
+        std::fprintf(stderr, "reelvane: %s\n", text.toLocal8Bit().constData());
+    });
+    connect(hot, &ConversionQueue::progress, this, [this] { ProgressBar->hide(); });
+    connect(hot, &ConversionQueue::runningChanged, this, [this](bool running) {
+        SetHotRunState(running);
+        UpdateMenusForMode(true);
+    });
+
     FormCreate();
 
     menuBar()->ensurePolished();
@@ -261,6 +275,7 @@ TfrmReelvane::TfrmReelvane(std::unique_ptr<EngineAdapter> engine, QWidget* paren
 
 TfrmReelvane::~TfrmReelvane() {
     // A conversion must not outlive the window whose list it reports to.
+    m_hotQueue.reset();
     m_queue.reset();
     if (m_engine)
         m_engine->Stop();
@@ -305,12 +320,12 @@ void TfrmReelvane::BuildActions() {
     connect(actHotDir, &QAction::triggered, this, &TfrmReelvane::actHotDirExecute);
     connect(actReturnmode, &QAction::triggered, this, &TfrmReelvane::actReturnmodeExecute);
     connect(actEdit, &QAction::triggered, this, &TfrmReelvane::actEditExecute);
-
-    // The hot-directory folder commands are not part of this window yet; their actions stay
-    // disabled instead of doing nothing.
-    for (QAction* pending :
-         {actSelIndir, actSelOutdir, actSelLogdir, actOpenIndir, actOpenOutdir, actOpenLogdir})
-        pending->setEnabled(false);
+    connect(actSelIndir, &QAction::triggered, this, &TfrmReelvane::actSelIndirExecute);
+    connect(actSelOutdir, &QAction::triggered, this, &TfrmReelvane::actSelOutdirExecute);
+    connect(actSelLogdir, &QAction::triggered, this, &TfrmReelvane::actSelLogdirExecute);
+    connect(actOpenIndir, &QAction::triggered, this, &TfrmReelvane::actOpenIndirExecute);
+    connect(actOpenOutdir, &QAction::triggered, this, &TfrmReelvane::actOpenOutdirExecute);
+    connect(actOpenLogdir, &QAction::triggered, this, &TfrmReelvane::actOpenLogdirExecute);
 }
 
 void TfrmReelvane::BuildPages(QWidget* central) {
@@ -571,8 +586,8 @@ void TfrmReelvane::BuildOperatePanel(QWidget* central) {
     btnsbtreturn = Named(new QPushButton(pnloperate), "btnsbtreturn");
     btnsbtreturn->setGeometry(640, 92, 194, 28);
     BindButton(btnsbtreturn, actReturnmode);
-    // Starting the watch belongs to the hot-directory mode, which is not wired yet.
-    btnsbtrun->setEnabled(false);
+    connect(btnsbtrun, &QPushButton::clicked, this, &TfrmReelvane::btnsbtrunClick);
+    connect(btnsbtend, &QPushButton::clicked, this, &TfrmReelvane::btnsbtendClick);
 }
 
 void TfrmReelvane::BuildStatusBar() {
@@ -698,6 +713,7 @@ void TfrmReelvane::FormCreate() {
     m_sortColumn = 0;
     UpdateListActions();
     UpdateMenusForMode(true);
+    LoadHotDirSettings();
 }
 
 void TfrmReelvane::showEvent(QShowEvent* event) {
@@ -731,7 +747,7 @@ void TfrmReelvane::ShowWizardPage(QWidget* page) {
 }
 
 void TfrmReelvane::actNextExecute() {
-    if (m_queue->IsRunning())
+    if (AnyRunning())
         return;
     pnloperate->show();
     if (rbtbatch->isChecked()) {
@@ -747,7 +763,7 @@ void TfrmReelvane::actNextExecute() {
         ShowWizardPage(tsHotDirectory);
         m_currentMode = 2;
         Panel1->hide();
-        pnllog->hide();
+        pnllog->show(); // the jobs' lines
         for (QWidget* w : {btnsbtrun, btnsbtend, btnsbtreturn, btnmin})
             w->show();
         UpdateMenusForMode(true);
@@ -755,11 +771,11 @@ void TfrmReelvane::actNextExecute() {
 }
 
 void TfrmReelvane::actHotDirExecute() {
-    if (m_queue->IsRunning()) // a batch ends before the mode changes
+    if (AnyRunning()) // a batch ends before the mode changes
         return;
     pnloperate->show();
     Panel1->hide();
-    pnllog->hide();
+    pnllog->show(); // the jobs' lines
     for (QWidget* w : {btnsbtrun, btnsbtend, btnsbtreturn, btnmin})
         w->show();
     m_currentMode = 2;
@@ -768,7 +784,7 @@ void TfrmReelvane::actHotDirExecute() {
 }
 
 void TfrmReelvane::actReturnmodeExecute() {
-    if (m_queue->IsRunning())
+    if (AnyRunning()) // the hot-directory mode is stopped first
         return;
     pnloperate->show();
     for (QWidget* w : {btnsbtrun, btnsbtend, btnsbtreturn, btnmin})
@@ -799,13 +815,15 @@ void TfrmReelvane::UpdateListActions() {
 void TfrmReelvane::UpdateMenusForMode(bool) {
     const bool any = lvFiles->topLevelItemCount() > 0;
     const int mode = m_currentMode;
-    const bool running = m_queue->IsRunning();
-    // Neither the mode, the format nor its profile changes under a running batch.
+    const bool batchRunning = m_queue->IsRunning();
+    const bool running = AnyRunning();
+    // Neither the mode, the format nor its profile changes under a running batch or a watched
+    // hot directory.
     for (QAction* a : {actNext, actHotDir, actReturnmode, actEdit})
         a->setEnabled(!running);
     for (QAction* a : mniformat->actions())
         a->setEnabled(!running);
-    actStopConvert->setEnabled(running);
+    actStopConvert->setEnabled(batchRunning);
 
     mniAddfile->setEnabled(mode == 1 && actadd->isEnabled());
     mniAddFolder1->setEnabled(mode == 1 && actAddFolder->isEnabled());
@@ -814,7 +832,7 @@ void TfrmReelvane::UpdateMenusForMode(bool) {
     mniClearfile->setEnabled(mode == 1 && actClear->isEnabled());
     mniformat->setEnabled((mode == 1 || mode == 2) && !running);
     mniConvert->setEnabled(mode == 1 && actConvert->isEnabled());
-    mniStopConvert->setEnabled(running);
+    mniStopConvert->setEnabled(batchRunning);
     mniHotDir->setEnabled(mode != 2 && actHotDir->isEnabled());
     mniReturntoBatchMode->setEnabled(mode != 1 && actReturnmode->isEnabled());
 }
@@ -834,7 +852,7 @@ void TfrmReelvane::pgcConvertChange() {
         const QSignalBlocker blocker(pgcConvert);
         pgcConvert->setCurrentIndex(FormatFLV);
     }
-    if (m_queue->IsRunning()) // the rest of the batch keeps its format
+    if (AnyRunning()) // the rest of the batch, or the watched folder, keeps its format
         return;
     m_currentFormat = FormatFLV;
     if (HasSettings())
@@ -842,7 +860,7 @@ void TfrmReelvane::pgcConvertChange() {
 }
 
 void TfrmReelvane::SelectFormatPage(int page) {
-    if (m_queue->IsRunning())
+    if (AnyRunning())
         return;
     {
         const QSignalBlocker blocker(pgcConvert);
@@ -859,8 +877,8 @@ QComboBox* TfrmReelvane::PresetCombo(int format) const {
 
 void TfrmReelvane::cbbmpegClick() {
     // The row of the current format's combo goes into the settings, whichever combo was used;
-    // not while a batch converts with the settings.
-    if (m_queue->IsRunning())
+    // not while a batch or the hot-directory mode converts with the settings.
+    if (AnyRunning())
         return;
     if (QComboBox* combo = PresetCombo(m_currentFormat); combo && HasSettings())
         ApplyPresetToSettings(m_currentFormat, combo->currentIndex());
@@ -873,7 +891,7 @@ void TfrmReelvane::actEditExecute() {
     const int format = m_currentFormat;
     QComboBox* combo = PresetCombo(format);
     // The remaining files of a running batch convert with the settings the editor writes.
-    if (!combo || !HasSettings() || m_queue->IsRunning())
+    if (!combo || !HasSettings() || AnyRunning())
         return;
     TfrmEdit editor(Settings(), format, combo->currentIndex(), this);
     editor.setWindowTitle(QString::fromLatin1(kCaptions[format]));
@@ -1235,10 +1253,160 @@ void TfrmReelvane::BatchFinished() {
     }
 }
 
+// ------------------------------------------------------------------------- hot directory
+
+bool TfrmReelvane::AnyRunning() const {
+    return m_queue->IsRunning() || (m_hotQueue && m_hotQueue->IsWatching());
+}
+
+void TfrmReelvane::LoadHotDirSettings() {
+    if (!HasSettings())
+        return;
+    const TcdSettings& s = Settings();
+    edtlog->setText(s.LogDir());
+    edtindir->setText(s.Indir());
+    edtoutdir->setText(s.OutDir());
+    chksubdir->setChecked(s.SubDir());
+}
+
+void TfrmReelvane::SaveHotDirSettings() {
+    if (!HasSettings())
+        return;
+    TcdSettings& s = Settings();
+    // An empty box keeps the stored folder.
+    if (!edtindir->text().isEmpty())
+        s.SetIndir(edtindir->text());
+    if (!edtoutdir->text().isEmpty())
+        s.SetOutDir(edtoutdir->text());
+    if (!edtlog->text().isEmpty())
+        s.SetLogDir(edtlog->text());
+    s.SetSubDir(chksubdir->isChecked());
+    s.SaveToRegistry();
+}
+
+void TfrmReelvane::SetHotRunState(bool running) {
+    btnsbtrun->setEnabled(!running);
+    btnsbtend->setEnabled(running);
+    btnmin->setEnabled(running);
+    for (QWidget* w : {static_cast<QWidget*>(edtindir), static_cast<QWidget*>(edtoutdir),
+                       static_cast<QWidget*>(edtlog), static_cast<QWidget*>(chksubdir),
+                       static_cast<QWidget*>(pgcConvert)})
+        w->setEnabled(!running);
+    // The log browse button and btnsbtreturn follow their actions (actReturnmode: the menus).
+    for (QAction* a : {actSelIndir, actSelOutdir, actSelLogdir})
+        a->setEnabled(!running);
+}
+
+void TfrmReelvane::actSelIndirExecute() {
+    QString folder;
+    if (!BrowseForFolder(LangString(18), QString(), folder))
+        return;
+    // The output folder would be the chosen folder or lie inside it: said now, refused at Start.
+    if (!edtoutdir->text().trimmed().isEmpty() && IsSameOrInside(edtoutdir->text(), folder))
+        ShowMessageBox(LangString(19), MB_IconWarning);
+    if (folder != edtoutdir->text())
+        edtindir->setText(folder);
+}
+
+void TfrmReelvane::actSelOutdirExecute() {
+    QString folder;
+    if (!BrowseForFolder(LangString(20), QString(), folder))
+        return;
+    if (!edtindir->text().trimmed().isEmpty() && IsSameOrInside(edtindir->text(), folder))
+        ShowMessageBox(LangString(21), MB_IconWarning);
+    if (folder != edtindir->text())
+        edtoutdir->setText(folder);
+}
+
+void TfrmReelvane::actSelLogdirExecute() {
+    QString folder;
+    if (BrowseForFolder(QStringLiteral("log path"), QString(), folder))
+        edtlog->setText(folder);
+}
+
+void TfrmReelvane::actOpenIndirExecute() {
+    OpenDocument(IncludeBackslash(edtindir->text()));
+}
+
+void TfrmReelvane::actOpenOutdirExecute() {
+    OpenDocument(IncludeBackslash(edtoutdir->text()));
+}
+
+QString TfrmReelvane::ShownLogFolder() const {
+    if (m_hotQueue->IsWatching())
+        return m_hotQueue->Folders().log;
+    if (!edtlog->text().trimmed().isEmpty())
+        return edtlog->text().trimmed();
+    return HasSettings() ? Settings().LogDir() : QString();
+}
+
+void TfrmReelvane::actOpenLogdirExecute() {
+    // Today's log selected in the file manager when there is one, else its folder.
+    const QString folder = ShownLogFolder();
+    const QString today = HotDirQueue::LogFileNameFor(folder, QDate::currentDate());
+    if (QFileInfo(today).isFile())
+        ShowFileInFileManager(today);
+    else
+        OpenDocument(IncludeBackslash(folder));
+}
+
+void TfrmReelvane::btnsbtrunClick() {
+    if (AnyRunning())
+        return;
+    const HotDirFolders folders{edtindir->text(), edtoutdir->text(), edtlog->text(),
+                                chksubdir->isChecked()};
+    const HotDirCheck check = m_hotQueue->StartWatching(folders, false);
+    if (!check.Ok()) {
+        // The message of the problem; the box in question gets the focus.
+        QLineEdit* box = edtindir;
+        QString text = check.text;
+        unsigned flags = MB_IconInformation;
+        switch (check.problem) {
+        case HotDirProblem::InputMissing:
+            text = LangString(22);
+            break;
+        case HotDirProblem::OutputMissing:
+            text = LangString(23);
+            box = edtoutdir;
+            break;
+        case HotDirProblem::OutputUnusable:
+            box = edtoutdir;
+            break;
+        case HotDirProblem::LogMissing:
+            text = LangString(24);
+            box = edtlog;
+            break;
+        case HotDirProblem::LogUnwritable:
+            box = edtlog;
+            break;
+        case HotDirProblem::OutputInsideInput:
+            text = LangString(19);
+            break;
+        case HotDirProblem::WatchFailed:
+            flags = MB_IconError;
+            break;
+        case HotDirProblem::InputUnreadable:
+        case HotDirProblem::None:
+            break;
+        }
+        ShowMessageBox(text, flags);
+        box->setFocus();
+        return;
+    }
+    SaveHotDirSettings();
+    Log(QStringLiteral("Watching ") + m_hotQueue->Folders().input);
+}
+
+void TfrmReelvane::btnsbtendClick() {
+    if (!m_hotQueue->IsWatching())
+        return;
+    m_hotQueue->StopWatching();
+}
+
 // --------------------------------------------------------------------------------- closing
 
 void TfrmReelvane::closeEvent(QCloseEvent* event) {
-    const bool running = m_queue->IsRunning() || !m_engine->IsFree();
+    const bool running = AnyRunning() || !m_engine->IsFree();
     if (!running) {
         closeWaitTimer->stop();
         event->accept();
@@ -1250,6 +1418,8 @@ void TfrmReelvane::closeEvent(QCloseEvent* event) {
         m_closeRequested = true;
         if (m_queue->IsRunning())
             actStopConvertExecute();
+        else if (m_hotQueue->IsWatching())
+            btnsbtendClick();
         else
             m_engine->Stop();
         setEnabled(false);

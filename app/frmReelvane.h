@@ -2,6 +2,7 @@
 
 #include "app/batch/BatchQueue.h"
 #include "app/batch/EngineAdapter.h"
+#include "app/batch/HotDirQueue.h"
 #include "app/ui/TrayIcon.h"
 
 #include <QList>
@@ -36,11 +37,14 @@ class QWidget;
 /// The main window: the mode wizard, the batch page with its file list, the hot-directory
 /// page, the operation panel with the engine, the six format pages, the batch buttons and the
 /// log. The batch itself is a BatchQueue: it owns the list's entries and their states and
-/// writes the log; the window shows them and offers the commands.
+/// writes the log; the window shows them and offers the commands. The hot-directory mode is a
+/// HotDirQueue (HotJobs()): the window gives it the folders of its page, starts and stops it
+/// and shows its job lines in the log.
 ///
 /// While a batch runs, every command that changes the list, the format or the mode is off
 /// (their actions are disabled, so menus, buttons and keys follow); actadd's enabled state is
-/// the one answer to "may the list be changed now", for anything that adds files.
+/// the one answer to "may the list be changed now", for anything that adds files. While the
+/// hot-directory mode runs, the format, the mode and the folders stay as they are.
 ///
 /// Everything runs on the UI thread; the engine's events arrive as EngineAdapter signals on
 /// this thread. Message boxes and the folder picker go through the installed ShellServices,
@@ -68,6 +72,8 @@ public:
     bool SortAscending() const { return m_sortAscending; }
     EngineAdapter* Engine() const { return m_engine.get(); }
     BatchQueue& Queue() const { return *m_queue; }
+    /// The hot-directory mode's jobs and watcher.
+    HotDirQueue& HotJobs() const { return *m_hotQueue; }
 
     // List operations.
     void AddFileToList(const QString& path);
@@ -87,6 +93,12 @@ public:
     void UpdateListActions();
     void UpdateMenusForMode(bool value = true);
     void SetBatchControlsEnabled(bool enabled);
+    /// The hot-directory page and buttons for a running (or idle) mode.
+    void SetHotRunState(bool running);
+    /// The folder boxes and the sub-folder box from the stored settings.
+    void LoadHotDirSettings();
+    /// The folder boxes (those not empty) and the sub-folder box into the settings, saved.
+    void SaveHotDirSettings();
 
 public Q_SLOTS:
     void actNextExecute();
@@ -109,6 +121,15 @@ public Q_SLOTS:
     void lvFilesColumnClick(int column);
     /// Picks format page @p page (0..5) as the "Format" menu does.
     void SelectFormatPage(int page);
+    // The hot-directory page.
+    void actSelIndirExecute();
+    void actSelOutdirExecute();
+    void actSelLogdirExecute();
+    void actOpenIndirExecute();
+    void actOpenOutdirExecute();
+    void actOpenLogdirExecute();
+    void btnsbtrunClick();
+    void btnsbtendClick();
 
 public:
     // Notification area, dropped files.
@@ -163,6 +184,10 @@ private:
     void BatchFinished();
     QComboBox* PresetCombo(int format) const;
     void ContinueClosing();
+    /// A batch runs or the hot-directory mode watches: the format and the mode stay.
+    bool AnyRunning() const;
+    /// The log folder "Open Dir" shows: the running mode's, else the box's, else the stored one.
+    QString ShownLogFolder() const;
 
     // Notification area and dropped files.
     void BuildTray();
@@ -172,7 +197,8 @@ private:
     bool AcceptsDrops() const;
 
     std::unique_ptr<EngineAdapter> m_engine;
-    std::unique_ptr<BatchQueue> m_queue; // after the engine: it drives the engine
+    std::unique_ptr<BatchQueue> m_queue;     // after the engine: it drives the engine
+    std::unique_ptr<HotDirQueue> m_hotQueue; // likewise
     std::unique_ptr<FileOpenDialog> m_qtOpenDialog;
     FileOpenDialog* m_openDialog = nullptr;
 
@@ -228,7 +254,6 @@ private:
     QWidget* stat1 = nullptr;
     QLabel* statPanels[5] = {};
     QProgressBar* ProgressBar = nullptr;
-    QTimer* tmrHDConvertAVI = nullptr;
     QTimer* closeWaitTimer = nullptr;
 
     // Actions.

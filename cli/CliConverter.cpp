@@ -2,15 +2,17 @@
 
 #include "app/batch/BatchQueue.h"
 #include "app/batch/VideoEditEngine.h"
+#include "cli/JobReport.h"
 
 #include <QEventLoop>
 
 CliConverter::CliConverter(TcdSettings& settings, QTextStream& log, QTextStream& progress,
-                           bool showProgress)
+                           bool showProgress, QTextStream* json)
     : settings_(settings)
     , log_(log)
     , progress_(progress)
-    , showProgress_(showProgress) {}
+    , showProgress_(showProgress)
+    , json_(json) {}
 
 void CliConverter::RequestStop() {
     stopped_ = true;
@@ -46,6 +48,12 @@ int CliConverter::ConvertAll(const QStringList& files, const QString& outputFold
             lastPercent = percent;
         }
     });
+    JobClock clock(queue);
+    if (json_) {
+        QObject::connect(&queue, &ConversionQueue::jobDecided, &queue, [&](int index) {
+            *json_ << JobJsonLine(queue.Job(index), clock.SecondsOf(index)) << Qt::endl;
+        });
+    }
     QEventLoop loop;
     QObject::connect(&queue, &ConversionQueue::runningChanged, &loop, [&loop](bool running) {
         if (!running)
@@ -56,6 +64,11 @@ int CliConverter::ConvertAll(const QStringList& files, const QString& outputFold
     if (!stopped_ && queue.Start())
         loop.exec();
     queue_ = nullptr;
+    if (json_) {
+        for (int i = 0; i < queue.Count(); ++i)
+            if (queue.Job(i).state == JobState::Waiting)
+                *json_ << JobJsonLine(queue.Job(i), 0.0) << Qt::endl;
+    }
     // The engine's destructor waits for a stopped run to end (no partial file is left).
     int failed = 0;
     for (const ConversionJob& job : queue.Jobs())

@@ -9,11 +9,14 @@ class TcdSettings;
 
 /// Converts files one after another through the batch queue the window uses, with one real
 /// engine configured from the given settings alone: the same outputs, the same log lines
-/// (on `log`, one per line), a progress figure on `progress` when asked. Runs the event loop
-/// of the calling thread until the batch ends or is stopped.
+/// (on `log`, one per line), a progress figure on `progress` when asked and, with `json`, one
+/// JSON line per file (JobJsonLine) as soon as its outcome is known, then one for each file the
+/// run never reached. Runs the event loop of the calling thread until the batch ends or is
+/// stopped.
 class CliConverter {
 public:
-    CliConverter(TcdSettings& settings, QTextStream& log, QTextStream& progress, bool showProgress);
+    CliConverter(TcdSettings& settings, QTextStream& log, QTextStream& progress, bool showProgress,
+                 QTextStream* json = nullptr);
 
     /// Converts every file into `outputFolder`; answers how many were not converted.
     int ConvertAll(const QStringList& files, const QString& outputFolder);
@@ -27,6 +30,7 @@ private:
     QTextStream& log_;
     QTextStream& progress_;
     bool showProgress_;
+    QTextStream* json_;
     bool stopped_ = false;
     BatchQueue* queue_ = nullptr; ///< while ConvertAll runs
 };

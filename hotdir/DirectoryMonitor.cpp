@@ -39,8 +39,9 @@ bool DirectoryMonitor::Start() {
     setup.ExtensionFilter = ExtensionFilter;
     setup.StartNs = RealtimeNs();
 
+    setup.RetryIntervalMs = std::max(0, UnwatchedRetryIntervalMs);
     auto watch = std::make_unique<FolderWatch>();
-    const QString error = watch->Open(Directory, WatchSubtree);
+    const QString error = watch->Open(Directory, WatchSubtree, setup.StartErrors);
     if (!error.isEmpty()) {
         m_lastError = error;
         return false;

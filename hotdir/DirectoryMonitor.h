@@ -38,6 +38,8 @@ public:
     static constexpr int MaxDispatchDepth = 10;
     /// Rescan period used on network file systems when RescanIntervalMs is automatic.
     static constexpr int NetworkRescanIntervalMs = 3000;
+    /// Default of UnwatchedRetryIntervalMs.
+    static constexpr int DefaultUnwatchedRetryIntervalMs = 3000;
 
     explicit DirectoryMonitor(QObject* parent = nullptr);
     ~DirectoryMonitor() override;
@@ -53,10 +55,16 @@ public:
     /// Period of full rescans that find changes the system did not notify: -1 (automatic) means
     /// NetworkRescanIntervalMs on network file systems and none elsewhere, 0 never.
     int RescanIntervalMs = -1;
+    /// How often sub-folders that could not be watched (no permission, the watch limit) are
+    /// tried again; once watched, the files already in them are offered. 0: never.
+    int UnwatchedRetryIntervalMs = DefaultUnwatchedRetryIntervalMs;
 
     /// Begins watching Directory. Returns false, with LastError() holding the system's text for
     /// the failing call or "Please input split directory firstly" when Directory is not a
     /// folder; a failed Start leaves nothing open. Calling Start while running restarts.
+    /// A sub-folder that cannot be watched does not fail it: OnError reports it ("Cannot watch
+    /// <folder>: <reason>") at the first check, the rest is watched, and the folder is tried
+    /// again every UnwatchedRetryIntervalMs.
     [[nodiscard]] bool Start();
     /// Ends watching; files waiting for their checks are forgotten, files already ready are
     /// handed over after the next Start. Does nothing when not running.

@@ -5,6 +5,7 @@
 
 #include <QFile>
 
+#include <atomic>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -17,6 +18,14 @@ namespace {
 // Created, written, closed after writing, moved in; moves out only matter for folders.
 constexpr uint32_t FolderMask =
     IN_CREATE | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_EXCL_UNLINK;
+
+std::atomic<FolderWatch::AddWatchCall> g_addWatch{nullptr};
+
+int CallAddWatch(int fd, const char* path, uint32_t mask) {
+    if (const FolderWatch::AddWatchCall call = g_addWatch.load())
+        return call(fd, path, mask);
+    return ::inotify_add_watch(fd, path, mask);
+}
 
 struct DirCloser {
     DIR* dir;
@@ -48,6 +57,10 @@ void ListFolder(const QString& path, std::vector<QString>& folders, std::vector<
 
 } // namespace
 
+void FolderWatch::SetAddWatchCall(AddWatchCall call) {
+    g_addWatch.store(call);
+}
+
 FolderWatch::~FolderWatch() {
     Close();
 }
@@ -60,17 +73,25 @@ void FolderWatch::Close() {
     m_relByWd.clear();
     m_wdByRel.clear();
     m_pendingMoves.clear();
+    m_unwatched.clear();
 }
 
-QString FolderWatch::Open(const QString& root, bool subtree) {
+QString FolderWatch::WatchErrorText(const QString& relDir, int error) const {
+    QString folder = m_root + relDir;
+    if (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    return QStringLiteral("Cannot watch %1: %2").arg(folder, SystemErrorText(error));
+}
+
+QString FolderWatch::Open(const QString& root, bool subtree, std::vector<QString>& errors) {
     Close();
     m_root = IncludeBackslash(root);
     m_subtree = subtree;
     m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (m_fd < 0)
         return SystemErrorText(errno);
-    m_rootWd = ::inotify_add_watch(m_fd, QFile::encodeName(root).constData(),
-                                   FolderMask | IN_MOVE_SELF | IN_ONLYDIR);
+    m_rootWd = CallAddWatch(m_fd, QFile::encodeName(root).constData(),
+                            FolderMask | IN_MOVE_SELF | IN_ONLYDIR);
     if (m_rootWd < 0) {
         const int error = errno;
         Close();
@@ -81,24 +102,19 @@ QString FolderWatch::Open(const QString& root, bool subtree) {
     m_relByWd.insert(m_rootWd, QString());
     m_wdByRel.insert(QString(), m_rootWd);
     if (subtree) {
-        std::vector<QString> errors;
+        // A folder that cannot be watched leaves the rest watched; it is tried again later.
         std::vector<QString> folders;
         std::vector<QString> files;
         ListFolder(m_root, folders, files);
-        for (const QString& folder : folders) {
+        for (const QString& folder : folders)
             WatchTree(folder + QLatin1Char('/'), nullptr, errors);
-            if (!errors.empty()) {
-                Close();
-                return errors.front();
-            }
-        }
     }
     return QString();
 }
 
 int FolderWatch::AddWatch(const QString& relDir, bool* isNew) {
-    const int wd = ::inotify_add_watch(m_fd, QFile::encodeName(m_root + relDir).constData(),
-                                       FolderMask | IN_ONLYDIR | IN_DONT_FOLLOW);
+    const int wd = CallAddWatch(m_fd, QFile::encodeName(m_root + relDir).constData(),
+                                FolderMask | IN_ONLYDIR | IN_DONT_FOLLOW);
     if (wd < 0)
         return errno;
     // The kernel hands back the same descriptor for a folder it already watches, for instance
@@ -112,6 +128,20 @@ int FolderWatch::AddWatch(const QString& relDir, bool* isNew) {
     return 0;
 }
 
+bool FolderWatch::PlaceWatch(const QString& relDir, bool* isNew, std::vector<QString>& errors) {
+    const int error = AddWatch(relDir, isNew);
+    if (error == 0 || error == ENOENT || error == ENOTDIR) {
+        // Watched, or vanished meanwhile, which is no error.
+        m_unwatched.remove(relDir);
+        return error == 0;
+    }
+    const auto known = m_unwatched.constFind(relDir);
+    if (known == m_unwatched.constEnd() || *known != error)
+        errors.push_back(WatchErrorText(relDir, error));
+    m_unwatched.insert(relDir, error);
+    return false;
+}
+
 void FolderWatch::WatchTree(const QString& relDir, std::vector<QString>* added,
                             std::vector<QString>& errors) {
     std::vector<QString> pending{relDir};
@@ -119,12 +149,8 @@ void FolderWatch::WatchTree(const QString& relDir, std::vector<QString>* added,
         const QString rel = pending.back();
         pending.pop_back();
         bool isNew = false;
-        if (const int error = AddWatch(rel, &isNew)) {
-            // A folder that vanished meanwhile is no error; anything else is.
-            if (error != ENOENT && error != ENOTDIR)
-                errors.push_back(SystemErrorText(error));
+        if (!PlaceWatch(rel, &isNew, errors))
             continue;
-        }
         if (isNew && added)
             added->push_back(rel);
         std::vector<QString> folders;
@@ -136,6 +162,8 @@ void FolderWatch::WatchTree(const QString& relDir, std::vector<QString>* added,
 }
 
 void FolderWatch::ForgetTree(const QString& relDir, bool removeWatches) {
+    for (auto it = m_unwatched.begin(); it != m_unwatched.end();)
+        it = it.key().startsWith(relDir) ? m_unwatched.erase(it) : std::next(it);
     for (auto it = m_wdByRel.begin(); it != m_wdByRel.end();) {
         if (!it.key().startsWith(relDir) || it.key().isEmpty()) {
             ++it;
@@ -162,6 +190,17 @@ void FolderWatch::RenameTree(const QString& fromRel, const QString& toRel) {
         m_relByWd.insert(wd, rel);
         m_wdByRel.insert(rel, wd);
     }
+    std::vector<std::pair<QString, int>> unwatched;
+    for (auto it = m_unwatched.begin(); it != m_unwatched.end();) {
+        if (it.key().startsWith(fromRel)) {
+            unwatched.emplace_back(toRel + it.key().mid(fromRel.size()), it.value());
+            it = m_unwatched.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (const auto& [rel, error] : unwatched)
+        m_unwatched.insert(rel, error);
 }
 
 FolderWatch::ReadResult FolderWatch::Read(std::vector<Change>& out) {
@@ -279,12 +318,22 @@ void FolderWatch::Walk(
         for (const QString& folder : folders) {
             const QString rel = current.rel + folder + QLatin1Char('/');
             bool isNew = false;
-            if (const int error = AddWatch(rel, &isNew)) {
-                if (error != ENOENT && error != ENOTDIR)
-                    errors.push_back(SystemErrorText(error));
-                continue;
-            }
-            pending.push_back({rel, current.isNew || isNew});
+            if (PlaceWatch(rel, &isNew, errors))
+                pending.push_back({rel, current.isNew || isNew});
         }
     }
+}
+
+std::vector<QString> FolderWatch::RetryUnwatched(std::vector<QString>& errors) {
+    std::vector<QString> watched;
+    const QStringList folders = m_unwatched.keys();
+    for (const QString& rel : folders) {
+        if (!m_unwatched.contains(rel)) // watched meanwhile, below a folder tried before it
+            continue;
+        std::vector<QString> added;
+        WatchTree(rel, &added, errors);
+        if (!added.empty())
+            watched.push_back(rel);
+    }
+    return watched;
 }

@@ -48,7 +48,9 @@ TWaitThread::TWaitThread(DirectoryMonitor& monitor, std::unique_ptr<FolderWatch>
     , m_watch(std::move(watch))
     , m_wakeFd(wakeFd)
     , m_quietSinceNs(m_setup.StartNs)
-    , m_lastScanStartNs(m_setup.StartNs) {}
+    , m_lastScanStartNs(m_setup.StartNs) {
+    m_pendingErrors = m_setup.StartErrors;
+}
 
 TWaitThread::~TWaitThread() {
     if (m_thread.joinable()) {
@@ -84,6 +86,7 @@ void TWaitThread::Execute() {
     if (periodic)
         Rescan(ScanKind::Snapshot);
     qint64 nextScanMs = SteadyMs() + m_setup.RescanIntervalMs;
+    qint64 nextRetryMs = SteadyMs() + m_setup.RetryIntervalMs;
     bool deaf = false;
     std::vector<FolderWatch::Change> changes;
     for (;;) {
@@ -108,9 +111,14 @@ void TWaitThread::Execute() {
         PruneReadyMarks();
 
         pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {deaf ? -1 : m_watch->Descriptor(), POLLIN, 0}};
-        int timeoutMs = -1;
+        // Folders that could not be watched are tried again while there are any.
+        const bool retrying = !deaf && m_setup.RetryIntervalMs > 0 && m_watch->HasUnwatched();
+        qint64 wakeMs = -1;
         if (periodic)
-            timeoutMs = int(std::max<qint64>(0, nextScanMs - SteadyMs()));
+            wakeMs = nextScanMs;
+        if (retrying && (wakeMs < 0 || nextRetryMs < wakeMs))
+            wakeMs = nextRetryMs;
+        const int timeoutMs = wakeMs < 0 ? -1 : int(std::max<qint64>(0, wakeMs - SteadyMs()));
         const int ready = ::poll(fds, 2, timeoutMs);
         if (ready < 0 && errno != EINTR) {
             PostError(SystemErrorText(errno));
@@ -121,6 +129,12 @@ void TWaitThread::Execute() {
         if (periodic && SteadyMs() >= nextScanMs) {
             Rescan(ScanKind::Periodic);
             nextScanMs = SteadyMs() + m_setup.RescanIntervalMs;
+        }
+        if (!retrying)
+            nextRetryMs = SteadyMs() + m_setup.RetryIntervalMs;
+        else if (SteadyMs() >= nextRetryMs) {
+            RetryUnwatched();
+            nextRetryMs = SteadyMs() + m_setup.RetryIntervalMs;
         }
     }
 }
@@ -134,14 +148,7 @@ void TWaitThread::Handle(const FolderWatch::Change& change) {
     case Kind::FolderArrived:
         // Files already inside a folder that was created or moved in raise no records of their
         // own (or raised them before the folder was watched).
-        {
-            std::vector<QString> errors;
-            m_watch->Walk([&](const QString& relDir, const QString& name,
-                              bool) { HandleNotification(m_watch->Root() + relDir + name); },
-                          errors, change.relPath);
-            for (const QString& error : errors)
-                PostError(error);
-        }
+        OfferFolder(change.relPath);
         break;
     case Kind::Overflow:
         Rescan(ScanKind::Overflow);
@@ -151,9 +158,28 @@ void TWaitThread::Handle(const FolderWatch::Change& change) {
             QStringLiteral("The watched folder %1 was removed or moved away").arg(m_watch->Root()));
         break;
     case Kind::WatchError:
-        PostError(QStringLiteral("%1%2: %3").arg(m_watch->Root(), change.relPath, change.text));
+        PostError(change.text);
         break;
     }
+}
+
+void TWaitThread::OfferFolder(const QString& relDir) {
+    std::vector<QString> errors;
+    m_watch->Walk([&](const QString& folder, const QString& name,
+                      bool) { HandleNotification(m_watch->Root() + folder + name); },
+                  errors, relDir);
+    for (const QString& error : errors)
+        PostError(error);
+}
+
+void TWaitThread::RetryUnwatched() {
+    std::vector<QString> errors;
+    const std::vector<QString> watched = m_watch->RetryUnwatched(errors);
+    for (const QString& error : errors)
+        PostError(error);
+    // Files written while the folder was not watched raised no records here.
+    for (const QString& relDir : watched)
+        OfferFolder(relDir);
 }
 
 void TWaitThread::HandleNotification(const QString& fullPath) {

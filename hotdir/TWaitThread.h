@@ -34,7 +34,11 @@ public:
         int StableChecks = 5;
         QString ExtensionFilter;
         int RescanIntervalMs = 0;
+        /// How often folders that could not be watched are tried again (0: never).
+        int RetryIntervalMs = 0;
         qint64 StartNs = 0; ///< wall clock just before the watches were placed
+        /// Folders Start could not watch; reported by the first readiness pass.
+        std::vector<QString> StartErrors;
     };
 
     /// Takes ownership of the opened watch and of wakeFd (an eventfd that ends the thread).
@@ -68,6 +72,9 @@ private:
     void Handle(const FolderWatch::Change& change);
     void HandleNotification(const QString& fullPath);
     void Rescan(ScanKind kind);
+    /// Walks a folder that is watched now and offers every accepted file in it.
+    void OfferFolder(const QString& relDir);
+    void RetryUnwatched();
     void AddCandidate(const QString& fullPath, const FileSignature& signature);
     void PruneReadyMarks();
     void PostError(const QString& text);

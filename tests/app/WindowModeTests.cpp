@@ -97,7 +97,8 @@ TEST_F(WindowTest, NextWithHotDirectoryChoiceOpensTheHotDirectoryPage) {
     EXPECT_EQ(window->CurrentMode(), 2);
     EXPECT_EQ(Child<QStackedWidget>("pageConvert")->currentWidget()->objectName(),
               QStringLiteral("tsHotDirectory"));
-    EXPECT_FALSE(Child<QWidget>("pnllog")->isVisible());
+    EXPECT_FALSE(Child<QWidget>("Panel1")->isVisible());
+    EXPECT_TRUE(Child<QWidget>("pnllog")->isVisible()) << "the log shows the jobs";
 }
 
 // Every "Format" item and every page change end on "TO FLV" with the FLV format current.

@@ -7,10 +7,15 @@
 //   free PATH                            exit 0 when IsFileFree(PATH), 1 otherwise
 //   start DIR SUBTREE                    Start a monitor on DIR, print LastError(); exit 0 when
 //                                        it started, 1 when it failed
+//   watch DIR SUBTREE MS                 Start a monitor on DIR for ".avi" files and run it for
+//                                        MS, printing "error <text>" for each error it reports
+//                                        and "ready <path>" for each file it hands over; exit 1
+//                                        (after printing LastError()) when it did not start
 #include "hotdir/DirectoryMonitor.h"
 #include "hotdir/FileProbe.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -82,6 +87,29 @@ int main(int argc, char** argv) {
         const bool started = monitor.Start();
         std::printf("%s\n", monitor.LastError().toLocal8Bit().constData());
         return started ? 0 : 1;
+    }
+    if (argc >= 5 && !std::strcmp(argv[1], "watch")) {
+        QCoreApplication app(argc, argv);
+        DirectoryMonitor monitor;
+        monitor.Directory = QString::fromLocal8Bit(argv[2]);
+        monitor.WatchSubtree = std::atoi(argv[3]) != 0;
+        monitor.ExtensionFilter = QStringLiteral(".avi");
+        monitor.OnError = [](const QString& text) {
+            std::printf("error %s\n", text.toLocal8Bit().constData());
+            std::fflush(stdout);
+        };
+        monitor.OnFileReady = [](const QString& path, quintptr) {
+            std::printf("ready %s\n", path.toLocal8Bit().constData());
+            std::fflush(stdout);
+        };
+        if (!monitor.Start()) {
+            std::printf("%s\n", monitor.LastError().toLocal8Bit().constData());
+            return 1;
+        }
+        std::printf("started\n");
+        std::fflush(stdout);
+        QTimer::singleShot(std::atoi(argv[4]), &app, &QCoreApplication::quit);
+        return app.exec();
     }
     std::fprintf(stderr, "usage: see the comment at the top of hotdir_helper.cpp\n");
     return 64;

@@ -8,12 +8,16 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace {
 
@@ -205,6 +209,71 @@ TEST_F(InstalledTree, InstalledCliConvertsAGeneratedClip) {
     EXPECT_EQ(info.width, 160);
     EXPECT_EQ(info.height, 120);
     EXPECT_NEAR(info.durationSec, 1.0, 0.15);
+}
+
+// The systemd unit runs the installed reelvane-cli watch: systemd's own check accepts it, and its
+// command line, with the folders of its environment, watches and ends with 130 on SIGTERM,
+// which the unit counts as success.
+TEST_F(InstalledTree, WatchServiceUnitRunsTheInstalledWatch) {
+    QFile unit(Usr("lib/systemd/system/reelvane-watch.service"));
+    ASSERT_TRUE(unit.open(QIODevice::ReadOnly)) << unit.fileName().toStdString();
+    const QString text = QString::fromUtf8(unit.readAll());
+    QString exec;
+    QHash<QString, QString> environment;
+    for (const QString& line : text.split('\n')) {
+        if (line.startsWith("ExecStart="))
+            exec = line.mid(10);
+        else if (line.startsWith("Environment=") && line.contains('='))
+            environment.insert(line.mid(12).section('=', 0, 0), line.mid(12).section('=', 1));
+    }
+    EXPECT_TRUE(text.contains("\nSuccessExitStatus=130\n"));
+    const QStringList words = exec.split(' ', Qt::SkipEmptyParts);
+    ASSERT_GE(words.size(), 2) << exec.toStdString();
+    ASSERT_EQ(words[0], "/usr/bin/reelvane-cli");
+    EXPECT_EQ(words[1], "watch");
+
+    const QString installed = Usr("bin/reelvane-cli");
+    if (!QStandardPaths::findExecutable("systemd-analyze").isEmpty()) {
+        // The unit as installed, with its program where this test installed it.
+        const QString copy = work_.filePath("reelvane-watch.service");
+        QFile out(copy);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QString(text).replace("/usr/bin/reelvane-cli", installed).toUtf8());
+        out.close();
+        const Outcome verify =
+            RunProgram(QStringLiteral("systemd-analyze"), {"verify", "--man=no", copy});
+        EXPECT_EQ(verify.code, 0) << Describe(verify);
+        EXPECT_EQ(verify.err.toStdString(), "") << "warnings count too";
+    }
+
+    // The command line with the unit's variables pointed at folders of the test.
+    QStringList args;
+    const QHash<QString, QString> folders{{"REELVANE_INPUT", work_.filePath("incoming")},
+                                          {"REELVANE_OUTPUT", work_.filePath("converted")},
+                                          {"REELVANE_LOG", work_.filePath("log")}};
+    ASSERT_TRUE(QDir().mkpath(folders["REELVANE_INPUT"]));
+    for (const QString& word : words.mid(1)) {
+        if (word.startsWith("${") && word.endsWith('}')) {
+            const QString name = word.mid(2, word.size() - 3);
+            ASSERT_TRUE(environment.contains(name)) << name.toStdString();
+            args << folders.value(name, environment.value(name));
+        } else {
+            args << word;
+        }
+    }
+    QProcess watch;
+    watch.setProcessEnvironment(CliEnvironment());
+    watch.setReadChannel(QProcess::StandardError);
+    watch.start(installed, args);
+    QByteArray said;
+    while (!said.contains("watching") && watch.waitForReadyRead(10000))
+        said += watch.readAllStandardError();
+    EXPECT_TRUE(said.contains("watching " + folders["REELVANE_INPUT"].toLocal8Bit()))
+        << said.toStdString();
+    ::kill(pid_t(watch.processId()), SIGTERM);
+    ASSERT_TRUE(watch.waitForFinished(30000));
+    EXPECT_EQ(watch.exitCode(), 130);
+    EXPECT_TRUE(QFileInfo(folders["REELVANE_OUTPUT"]).isDir());
 }
 
 // Where the program finds a data file, by where copies of it lie. One relocated program, one
